@@ -1,0 +1,335 @@
+// The main window, TWM033f1. It owns every piece of run-time state of the program and the
+// routines that work on it. Its member functions are defined in the folder of their subsystem:
+//   app/       start-up, shutdown, windows, the cycle and error reporting
+//   config/    sensor configuration file, settings file, window schemes, help texts
+//   onewire/   device routines on the TMEX calls
+//   sensors/   the measurement routines
+//   datalog/   data log writing and the history reload
+//   display/   graph and numeric display
+//   webpage/   page, image, quotes and operator messages
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/forms.h"
+#include "forms/components.h"
+#include "platform/durable_file.h"
+#include "platform/environment.h"
+#include "platform/platform.h"
+
+namespace wm033 {
+
+namespace onewire {
+class Tmex;
+}
+
+using forms::Colour;
+using forms::Image;
+using forms::MenuItem;
+using forms::Timer;
+
+constexpr const char* kVersion = "23Aug12c";
+constexpr int kChannels = 13;
+constexpr int kGraphWidth = 780;
+constexpr int kGraphHeight = 237;
+constexpr uint32_t kNoneYet = 268435455;  // 0FFFFFFF: a last bar value not yet known
+constexpr float kNotRead = 999.0f;        // a temperature never read
+constexpr uint16_t kSquashFactor = 10000;
+
+// One line of the page's recent-readings table.
+struct RecentReading {
+  float t0 = 999.0f;
+  float t1 = 999.0f;
+  std::string unit = "C";
+  std::string time = "Not Read Yet";
+  int32_t onoff1 = 999999;
+};
+
+// One of the page's extra images (second, third, fourth).
+struct ExtraImageSpec {
+  std::string caption;
+  std::string name = "qzrroguenotfound.jpg";
+  std::string alt;
+  std::string width = "80";
+};
+
+class TWM033f1 : public forms::Form {
+ public:
+  // The main window needs the other two long-lived windows (created before it) and the platform.
+  TWM033f1(Platform& platform, const Environment& env, TWM033fControl& control,
+           TWM033ErrDisp& errdisp);
+  ~TWM033f1() override;
+
+  Platform& platform() { return platform_; }
+  const Environment& env() const { return env_; }
+  TWM033fControl& WM033fControl;
+  TWM033ErrDisp& WM033ErrDisp;
+  std::unique_ptr<Twm033warnF1> wm033warnF1;  // created only when needed
+
+  // ---- Components ---------------------------------------------------------------------------
+  Label laMsgs, laTOD, laCycle, laText4, laBNW, laWatchForCrash;
+  Image imMainGraphPane, iWindDial;
+  Memo meFile, meHTML, meQuotesLib;
+  Button buQuit, buCorF, buInsCmnt, buHelp, buCopyright, buCommentInHTML, buComment2InHTML;
+  Button Button1, Button2;
+  Timer Timer1;
+  MenuItem MainMenu1, Quit1, Restack1, SchemeA1, SchemeB1, About1, Ini2Info1, Overview1, Legacy1,
+      Modern1, Help1;
+
+  // ---- Start-up, shutdown and windows (app/wm033f1.cpp) ---------------------------------------
+  void FormCreate();  // the start-up sequence
+  void InitState();
+  void ResetGraphStep();
+  void buQuitClick();
+  void Quit1Click() { buQuitClick(); }
+  void FormClose();   // closing the main window by its frame
+  void FormResize();
+  void ErrDispFormClose();  // closing the error window
+  void OnInstanceMessage();  // a second copy asked us to come to the front
+  bool StartupComplete() const { return bStartupComplete; }
+
+  // ---- Cycle (app/cycle.cpp) ------------------------------------------------------------------
+  void Timer1Timer();
+  void RunCycle();
+  bool IsGraphStepDue();
+  bool IsPageDue();
+  bool IsImageDue();
+  void CheckQuitRequest();
+  void WriteMachineComment();
+  void ExpireMessages();  // webpage/operator_messages.cpp
+  void RunSlot(int slot);
+
+  // ---- Messages and error log (app/error_report.cpp) ------------------------------------------
+  void ReportError(const std::string& message);
+  void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result);
+  void EstablishErrorLog();
+  void CloseErrorLog();
+  // A last-resort trap caught something: show the tag and what was caught.
+  void ShowTrap(const std::string& what);
+
+  // ---- Time stamps (datalog/timestamp.cpp has the pure parts) ---------------------------------
+  std::string MakeTimeStamp();
+  std::string MakeReadableDateTime(bool with_seconds);
+
+  // ---- Configuration (config/) ----------------------------------------------------------------
+  bool ReadSensorConfig();
+  void StartSensorHardware();
+  void SetDefaultSettings();
+  bool ReadSettingsFile();
+  float siSecToDT(int32_t seconds);
+  uint32_t ParseColourSpec(int channel, const std::string& text);
+  bool ParseWindowGeometry(int scheme, int window, const std::string& text);
+  void ApplySchemeA();
+  void SchemeA1Click();
+  void SchemeB1Click();
+  void buHelpClick();
+  void buCopyrightClick();
+  void Overview1Click();
+  void Legacy1Click();
+  void Modern1Click();
+
+  // ---- 1-Wire device routines (onewire/) ------------------------------------------------------
+  void DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, uint16_t& code,
+                   int32_t& dallErr);
+  void DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr);
+  void DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
+                     uint16_t& code, int32_t& dallErr);
+  void BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion, uint16_t& code,
+                                uint8_t& bRes0, uint8_t& bRes1, uint8_t& bRes2, uint8_t& bRes3,
+                                uint16_t& wCS, int16_t& dallErr);
+  void TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture);
+  void Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t& code, int16_t& dallErr);
+  float ConvertRawTture(uint8_t family, uint8_t low, uint8_t high, uint16_t& code);
+  float ReadTtureChannel(uint8_t bWhichChip);
+  void WaitMs(uint16_t ms);
+  void Button1Click();
+  void Button2Click();
+  onewire::Tmex& tmex();
+
+  // ---- Sensors (sensors/) ---------------------------------------------------------------------
+  void LookAtWindSpeed();
+  void LookAtAndDealWithRainfallCount();
+  void LookLightning();
+  void LookAtWindDir();
+  void DrawWindDial(int d);  // display/wind_dial.cpp
+  void LogWindTallies();
+  void LookAtAndDealWithBaro();
+  void LookAtAndDealWithHum();
+  void LookOnOff(int n);
+  void LookAtTture(int c);
+
+  // ---- Data log (datalog/) --------------------------------------------------------------------
+  void OpenDataLog();
+  // Appends one line and makes it durable; false (with a numbered error line) when it failed.
+  bool WriteDataLogLine(const std::string& line);
+  void CloseDataLog();
+  void buInsCmntClick();
+  void ReloadHistory();
+  void DecodeHistoryRecord(const std::string& line);
+
+  // ---- Display (display/) ---------------------------------------------------------------------
+  uint16_t wYCoord(uint32_t raw, int channel);
+  uint16_t TemperatureY(int channel, float v);
+  uint16_t AnalogueY(int channel, int32_t v);
+  uint16_t OnOffY(int channel, int32_t n);
+  void PlotReading(int y, Colour colour);
+  void DrawBar(Colour colour, int x, int height);
+  int TimeToX(double t);
+  void DrawDayLine(double t);
+  void ScrollGraph();
+  void StampGraph();
+  void AddRecentReadings(const std::string& unit, float t0, float t1);
+  void InitPageTable();
+  void InitChannelLabels();
+  void SetReadingColours();
+  void buCorFClick();
+  void ToggleUnits() { buCorFClick(); }
+  float ToFahrenheit(float x);
+  std::string FormatReading(long double value, int digits);
+
+  // ---- Web page (webpage/) --------------------------------------------------------------------
+  void WriteWebPage();
+  void SaveGraphImage();
+  void ChooseQuote(std::string& quote, std::string& source);
+  void LoadQuotesLibrary();
+  void CleanQuotesLibrary();
+  void buCommentInHTMLClick();
+  void buComment2InHTMLClick();
+
+  // ==== State ==================================================================================
+  // Start-up and shutdown.
+  bool bCycleReady = false;
+  bool bQuitting = false;
+  bool bErrorLogOn = false;
+  bool bDataLogOpen = false;
+  bool bDataLogBusy = false;
+  bool bStartupComplete = false;
+  bool bInCycle = false;
+  int32_t liCycleCount = 1;
+  std::array<std::string, 32> CompassNames;
+
+  // Cycle timing (day counts) and intervals.
+  double dtNextColumn = 0;
+  double dtColumnPeriod = 0;
+  double dtNextPage = 0;
+  double dtNextImage = 0;
+
+  // Error reporting.
+  uint16_t wErrorCount = 0;
+  std::string sExceptionTag;
+  std::string sErrorLogName = "C:/WM33ErLg.txt";
+  DurableFile fErrorLog;
+  bool bErrorLogWriteFailed = false;  // the notice about a failed log write was shown
+
+  // Sensor configuration file.
+  int16_t siPortNum = 0;
+  int16_t siPortType = 0;
+  std::array<std::string, kChannels> sChipId;
+  std::array<std::array<uint8_t, 8>, kChannels> bChipRom{};
+  std::array<bool, kChannels> bChipEnabled{};
+  std::array<uint8_t, kChannels> bCounterPage{};  // used for the counter slots 5, 6, 7, 11, 12
+  uint8_t bWindDirTable = 0;
+  uint8_t bWindDirRotation = 9;
+  bool bWindAdcReady = false;
+
+  // Settings file.
+  std::string sTitlePrefix;
+  std::string sPageFolder = "C:\\";
+  std::string sPageFile = "WM033BC.htm";
+  std::string sImageFile = "WM033BC.jpg";
+  int32_t iPageIntervalSecs = 0;
+  float rsPageInterval = 0;
+  int32_t iImageIntervalSecs = 0;
+  float rsImageInterval = 0;
+  std::array<ExtraImageSpec, 5> ExtraImage;  // 2, 3, 4 used
+  std::array<std::string, kChannels> sFieldLabel;
+  std::array<Colour, kChannels> clChannel{};
+  std::array<uint16_t, kChannels> wLineOffset{};
+  std::array<uint16_t, kChannels> wLineScale{};
+  std::array<bool, kChannels> boBarGraph{};
+  std::array<uint8_t, kChannels> bPlotStyle{};
+  int32_t iWinGeom[2][3][4] = {};  // scheme A/B, window 1..3, left/top/width/height
+  std::string sMsgText1, sMsgText2;  // settings copies of the operator messages
+  double dtMsgExpiry1 = 0, dtMsgExpiry2 = 0;
+  bool bSettingsOk = true;
+  std::string sDataLogName = "C:/WM33DtLg.txt";
+  Colour clSilver = forms::RGB(192, 192, 192);
+  Colour clWhite = forms::RGB(255, 255, 255);
+  Colour clAqua = forms::RGB(0, 255, 255);
+  int32_t iWindLowThreshold = 300;
+  int32_t iWindHighThreshold = 5500;
+  uint16_t wWindDivisor = 150;
+
+  // 1-Wire.
+  int32_t lSessionHandle = 0;
+  std::vector<uint8_t> bStateBufA = std::vector<uint8_t>(15360);
+  std::vector<uint8_t> bStateBufB = std::vector<uint8_t>(15360);
+  std::array<uint16_t, 8> wRomBufA{};
+  std::array<uint16_t, 8> wRomBufB{};
+  int16_t smiDallErr = 0;
+  int32_t liDallErr = 0;
+  uint16_t wQZRErr = 0;
+  uint32_t lCountRead = 0;
+  uint8_t bMicroLanInUse = 0;
+  float fBnwVolts = 0;
+
+  // Wind speed, rainfall, lightning.
+  int32_t lWindSpeedCount = 0, lRainCount = 0, lLightningCount = 0;
+  int32_t lWindSpeedLogged = 0, lRainLogged = 0, lLightningLogged = 0;
+  int32_t nWindSpeedCalls = 0, nRainCalls = 0, nLightningCalls = 0;
+
+  // Wind direction.
+  uint8_t bLastRawWindDir = 16;
+  uint8_t bDisplayedWindDir = 16;
+  std::array<uint16_t, 17> wWindDirTally{};
+  uint16_t wWindDirReadings = 0;  // successful readings since the last "wd" record
+  std::array<int, 16> iDialX{}, iDialY{}, iDialX2{}, iDialY2{};
+
+  // Pressure and humidity.
+  float rsBaroLatest = 0, rsHumLatest = 0;
+  int16_t siBaroLatest = 0, siHumLatest = 0;
+  int32_t nBaroReadings = 0, nHumReadings = 0;
+
+  // On/off channels 1 and 2 (index 0 unused).
+  std::array<int32_t, 3> lOnOffCount{}, lOnOffPrev{}, nOnOffCalls{};
+  std::array<bool, 3> bOnOffSeen{}, bOnOffPrevChanged{};
+
+  // Temperatures.
+  std::array<float, 5> rsTtureLatest{999.0f, 999.0f, 999.0f, 999.0f, 999.0f};
+  std::array<int32_t, 5> nTtureCalls{};
+  bool bShowCelsius = false;
+
+  // Data log.
+  DurableFile fDataLog;
+  bool bIoFailure = false;
+  std::array<bool, kChannels> bColumnLogged{};
+
+  // History reload.
+  bool bReloadInProgress = false;
+  bool bReloadStop = false;
+  int iReloadFd = -1;
+  uint32_t lLastWindBar = kNoneYet, lLastRainBar = kNoneYet, lLastLightningBar = kNoneYet;
+  bool bRainBarDrawn = true, bLightningBarDrawn = true;
+
+  // Graph.
+  double dtReference = 0;
+  float rsDayMarker = 0;
+  int32_t liColumnCount = 0;
+  std::array<RecentReading, 8> RecentReadings;
+
+  // Web page and operator messages (live copies).
+  std::string sPrevQuote;
+  std::string sHtmlMsg1, sHtmlMsg2;
+  double dtHtmlExpiry1 = 0, dtHtmlExpiry2 = 0;
+
+ private:
+  Platform& platform_;
+  const Environment& env_;
+  std::unique_ptr<onewire::Tmex> tmex_;
+};
+
+}  // namespace wm033

@@ -1,0 +1,288 @@
+// Qt Widgets views of the four windows. Components are placed at their design positions; each
+// view listens to its model's change signal and redraws itself.
+#include "gui/views.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <exception>
+#include <vector>
+
+#include "app/wm033f1.h"
+#include "platform/headless_platform.h"
+
+namespace wm033::gui {
+namespace {
+
+QColor ToQColor(forms::Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+// Runs a form handler from a Qt event; nothing may escape into Qt's event loop.
+template <typename F>
+void Guarded(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    WriteStderrLine(std::string("WM033: unexpected error in a window handler: ") + e.what());
+  } catch (...) {
+    WriteStderrLine("WM033: unexpected error in a window handler");
+  }
+}
+
+void Place(QWidget* w, const forms::Component& c, int y_offset = 0) {
+  const forms::Geometry& g = c.Bounds();
+  w->setGeometry(g.left, g.top + y_offset, g.width, g.height);
+  w->setVisible(c.Visible());
+  w->setEnabled(c.Enabled());
+}
+
+// A top-level window for a form.
+class FormWindow : public QMainWindow {
+ public:
+  explicit FormWindow(forms::Form& form) : form_(form) {
+    Qt::WindowFlags flags = Qt::Window;
+    if (!form.HasTitleButtons())
+      flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;  // no title-bar buttons
+    setWindowFlags(flags);
+    area_ = new QWidget(this);
+    setCentralWidget(area_);
+    Sync();
+    form.OnChange([this] { Sync(); });
+  }
+  QWidget* Area() const { return area_; }
+
+  void Sync() {
+    setWindowTitle(QString::fromStdString(form_.Caption()));
+    const forms::Geometry& g = form_.Bounds();
+    if (geometry_ != QRect(g.left, g.top, g.width, g.height)) {
+      geometry_ = QRect(g.left, g.top, g.width, g.height);
+      move(g.left, g.top);
+      resize(g.width, g.height);
+    }
+    const Qt::WindowStates want = form_.State() == forms::WindowState::Minimized   ? Qt::WindowMinimized
+                                  : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
+                                                                                   : Qt::WindowNoState;
+    if (windowState() != want && !syncing_state_) setWindowState(want);
+    if (form_.FrontRequests() != front_requests_) {
+      front_requests_ = form_.FrontRequests();
+      show();
+      raise();
+      activateWindow();
+    }
+    if (form_.FocusRequests() != focus_requests_) {
+      focus_requests_ = form_.FocusRequests();
+      activateWindow();
+    }
+    if (isVisible() != form_.Visible() && shown_once_) setVisible(form_.Visible());
+  }
+  void ShowOnce() {
+    shown_once_ = true;
+    if (form_.Visible()) show();
+  }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    // The form decides: it requests the end of the program (or frees itself).
+    e->ignore();
+    Guarded([this] { form_.Close(); });
+  }
+  void changeEvent(QEvent* e) override {
+    QMainWindow::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange) return;
+    const Qt::WindowStates s = windowState();
+    const forms::WindowState st = (s & Qt::WindowMinimized)   ? forms::WindowState::Minimized
+                                  : (s & Qt::WindowMaximized) ? forms::WindowState::Maximized
+                                                              : forms::WindowState::Normal;
+    syncing_state_ = true;
+    Guarded([&] { form_.SetState(st); });
+    syncing_state_ = false;
+    Sync();
+  }
+
+ private:
+  forms::Form& form_;
+  QWidget* area_ = nullptr;
+  QRect geometry_;
+  int front_requests_ = 0;
+  int focus_requests_ = 0;
+  bool syncing_state_ = false;
+  bool shown_once_ = false;
+};
+
+void BindLabel(forms::Label& model, QWidget* parent, bool bold) {
+  auto* w = new QLabel(parent);
+  w->setWordWrap(model.WordWrap());
+  w->setAlignment((model.Alignment() == forms::Align::Centre  ? Qt::AlignHCenter
+                   : model.Alignment() == forms::Align::Right ? Qt::AlignRight
+                                                              : Qt::AlignLeft) |
+                  Qt::AlignTop);
+  QFont f(QStringLiteral("Arial"));
+  f.setPixelSize(13);
+  f.setBold(bold);
+  w->setFont(f);
+  auto sync = [w, &model] {
+    w->setText(QString::fromStdString(model.Caption()));
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, ToQColor(model.FontColour()));
+    w->setPalette(p);
+    Place(w, model);
+  };
+  sync();
+  model.OnChange(sync);
+}
+
+void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
+  auto* w = new QPushButton(parent);
+  QObject::connect(w, &QPushButton::clicked, [&model] { Guarded([&] { model.Click(); }); });
+  int focus = model.FocusRequests();
+  auto sync = [w, &model, y_offset, focus]() mutable {
+    w->setText(QString::fromStdString(model.Caption()));
+    Place(w, model, y_offset);
+    if (model.FocusRequests() != focus) {
+      focus = model.FocusRequests();
+      w->setFocus();
+    }
+  };
+  sync();
+  model.OnChange(sync);
+}
+
+void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0) {
+  auto* w = new QPlainTextEdit(parent);
+  w->setReadOnly(true);
+  auto sync = [w, &model, y_offset] {
+    w->setLineWrapMode(model.WordWrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    QString text;
+    for (const std::string& l : model.Lines()) {
+      text += QString::fromStdString(l);
+      text += QChar('\n');
+    }
+    if (!text.isEmpty()) text.chop(1);
+    if (w->toPlainText() != text) w->setPlainText(text);
+    Place(w, model, y_offset);
+  };
+  sync();
+  model.OnChange(sync);
+}
+
+// Paints a bitmap component.
+class ImageWidget : public QWidget {
+ public:
+  ImageWidget(forms::Image& model, QWidget* parent) : QWidget(parent), model_(model) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    const display::Bitmap& b = model_.Picture();
+    if (b.Width() == 0 || b.Height() == 0) return;
+    QImage img(reinterpret_cast<const uchar*>(b.Data()), b.Width(), b.Height(), b.BytesPerLine(),
+               QImage::Format_RGB32);
+    QPainter p(this);
+    p.drawImage(0, 0, img);
+  }
+
+ private:
+  forms::Image& model_;
+};
+
+void BindImage(forms::Image& model, QWidget* parent, int y_offset = 0) {
+  auto* w = new ImageWidget(model, parent);
+  auto sync = [w, &model, y_offset] {
+    Place(w, model, y_offset);
+    w->update();
+  };
+  sync();
+  model.OnChange(sync);
+}
+
+void AddMenu(QMenuBar* bar, QMenu* menu, forms::MenuItem& item) {
+  const QString caption = QString::fromStdString(item.Caption());
+  if (!item.Items.empty()) {
+    QMenu* sub = menu ? menu->addMenu(caption) : bar->addMenu(caption);
+    for (forms::MenuItem* child : item.Items) AddMenu(bar, sub, *child);
+    return;
+  }
+  QAction* a = menu ? menu->addAction(caption) : bar->addAction(caption);
+  QObject::connect(a, &QAction::triggered, [&item] { Guarded([&] { item.Click(); }); });
+}
+
+class QtViews : public Views {
+ public:
+  QtViews(TWM033fControl& control, TWM033ErrDisp& errdisp) {
+    control_ = std::make_unique<FormWindow>(control);
+    QWidget* area = control_->Area();
+    auto* strip = new QFrame(area);
+    strip->setGeometry(control.Panel1.left, control.Panel1.top, control.Panel1.width,
+                       control.Panel1.height);
+    strip->setAutoFillBackground(true);
+    QPalette p = strip->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    strip->setPalette(p);
+    strip->setFrameShape(QFrame::Panel);
+    for (forms::Label* l : control.AllLabels()) BindLabel(*l, area, true);
+    control_->ShowOnce();
+
+    errdisp_ = std::make_unique<FormWindow>(errdisp);
+    BindMemo(errdisp.Memo1, errdisp_->Area());
+    errdisp.Memo1.SetBounds({0, 0, errdisp.Bounds().width, errdisp.Bounds().height});
+    errdisp_->ShowOnce();
+  }
+
+  void AddMainWindow(TWM033f1& f) override {
+    main_form_ = &f;
+    main_ = std::make_unique<FormWindow>(f);
+    QMenuBar* bar = main_->menuBar();
+    for (forms::MenuItem* item : f.MainMenu1.Items) AddMenu(bar, nullptr, *item);
+    QWidget* area = main_->Area();
+    for (forms::Label* l : {&f.laMsgs, &f.laTOD, &f.laCycle, &f.laText4, &f.laBNW, &f.laWatchForCrash})
+      BindLabel(*l, area, false);
+    BindImage(f.imMainGraphPane, area);
+    BindImage(f.iWindDial, area);
+    for (forms::Memo* m : {&f.meFile, &f.meHTML, &f.meQuotesLib}) BindMemo(*m, area);
+    for (forms::Button* b : {&f.buQuit, &f.buCorF, &f.buInsCmnt, &f.buHelp, &f.buCopyright,
+                             &f.buCommentInHTML, &f.buComment2InHTML, &f.Button1, &f.Button2})
+      BindButton(*b, area);
+    main_->ShowOnce();
+  }
+
+  void ShowPendingWarning() override {
+    if (!main_form_ || !main_form_->wm033warnF1 || warn_) return;
+    Twm033warnF1& w = *main_form_->wm033warnF1;
+    warn_ = std::make_unique<FormWindow>(w);
+    BindMemo(w.Memo1, warn_->Area());
+    BindButton(w.buClose, warn_->Area());
+    w.OnClose = [this] { warn_closing_ = true; };
+    warn_->ShowOnce();
+    warn_->raise();
+    // Closing frees the window.
+    timer_.setInterval(200);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (warn_closing_ && warn_) {
+        warn_.reset();
+        main_form_->wm033warnF1.reset();
+        timer_.stop();
+      }
+    });
+    timer_.start();
+  }
+
+ private:
+  std::unique_ptr<FormWindow> control_, errdisp_, main_, warn_;
+  TWM033f1* main_form_ = nullptr;
+  bool warn_closing_ = false;
+  QTimer timer_;
+};
+
+}  // namespace
+
+std::unique_ptr<Views> MakeViews(TWM033fControl& control, TWM033ErrDisp& errdisp) {
+  return std::make_unique<QtViews>(control, errdisp);
+}
+
+}  // namespace wm033::gui

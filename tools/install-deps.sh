@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need, when they are missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
+          libbenchmark-dev libusb-1.0-0-dev pkg-config fonts-liberation fonts-dejavu-core
+          xvfb xauth clang)
+if [ "${WM033_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium); fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
