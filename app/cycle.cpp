@@ -2,6 +2,7 @@
 // work; the graph, page and image steps follow when their times have come.
 #include <exception>
 
+#include "app/slot_table.h"
 #include "app/wm033f1.h"
 #include "datalog/timestamp.h"
 
@@ -11,7 +12,6 @@ namespace {
 constexpr const char* kCreditText =
     "WM033 weather monitor: watching the MicroLan. Readings are logged to the data log; errors, "
     "if any, are listed in the error window.";
-constexpr int kSlots = 63;
 }  // namespace
 
 void TWM033f1::Timer1Timer() {
@@ -45,7 +45,7 @@ void TWM033f1::RunCycle() {
   }
   SetReadingColours();
   laTOD.SetCaption(TimeOfDayText(DecodeDayCount(platform_.Now())));
-  RunSlot(static_cast<int>(liCycleCount % kSlots));
+  RunSlot(static_cast<int>(liCycleCount % kCycleSlots));
   ++liCycleCount;
   laCycle.SetCaption(std::to_string(liCycleCount));
   platform_.ProcessMessages();
@@ -68,91 +68,36 @@ void TWM033f1::RunCycle() {
 }
 
 void TWM033f1::RunSlot(int slot) {
-  const auto on = [this](int channel) { return bChipEnabled[static_cast<size_t>(channel)]; };
-  switch (slot) {
-    case 0:
-    case 61:
-      WriteMachineComment();
-      break;
-    case 2:
-    case 34:
-      if (on(0)) LookAtTture(0);
-      break;
-    case 14:
-      if (on(1)) LookAtTture(1);
-      break;
-    case 24:
-      if (on(2)) LookAtTture(2);
-      break;
-    case 44:
-      if (on(3)) LookAtTture(3);
-      break;
-    case 54:
-      if (on(4)) LookAtTture(4);
-      break;
-    case 3:
-      if (on(7)) LookLightning();
-      if (on(11)) LookOnOff(1);
-      if (on(12)) LookOnOff(2);
-      break;
-    case 32:
-      if (on(7)) LookLightning();
-      break;
-    case 4:
-    case 31:
-      if (on(9)) LookAtAndDealWithHum();
-      break;
-    case 11:
-    case 21:
-    case 41:
-    case 51:
-      if (on(8)) LookAtAndDealWithBaro();
-      break;
-    case 7:
-      if (on(5)) {
+  for (SlotAction action : SlotActions(slot, bChipEnabled)) {
+    switch (action) {
+      case SlotAction::MachineComment: WriteMachineComment(); break;
+      case SlotAction::Tture0: LookAtTture(0); break;
+      case SlotAction::Tture1: LookAtTture(1); break;
+      case SlotAction::Tture2: LookAtTture(2); break;
+      case SlotAction::Tture3: LookAtTture(3); break;
+      case SlotAction::Tture4: LookAtTture(4); break;
+      case SlotAction::Lightning: LookLightning(); break;
+      case SlotAction::OnOff1: LookOnOff(1); break;
+      case SlotAction::OnOff2: LookOnOff(2); break;
+      case SlotAction::Humidity: LookAtAndDealWithHum(); break;
+      case SlotAction::Pressure: LookAtAndDealWithBaro(); break;
+      case SlotAction::RainfallTrapped:
         sExceptionTag = "Err 15aug12aCase7";
         try {
           LookAtAndDealWithRainfallCount();
         } catch (const std::exception& e) {
           ShowTrap(e.what());
         } catch (...) {
-          ShowTrap("unknown error");
+          ShowTrap("");
         }
-      }
-      break;
-    case 17:
-    case 27:
-    case 37:
-    case 47:
-    case 57:
-      if (on(5)) LookAtAndDealWithRainfallCount();
-      break;
-    case 10:
-    case 20:
-    case 30:
-    case 40:
-    case 62:
-      if (on(6)) LookAtWindSpeed();
-      break;
-    case 5: case 6: case 8: case 12: case 15: case 16: case 18: case 22: case 25: case 26:
-    case 28: case 35: case 36: case 38: case 42: case 45: case 46: case 48: case 52: case 55:
-    case 56: case 58:
-      if (on(10)) LookAtWindDir();
-      break;
-    case 9:
-    case 19:
-    case 29:
-    case 39:
-    case 49:
-    case 59:
+        break;
+      case SlotAction::Rainfall: LookAtAndDealWithRainfallCount(); break;
+      case SlotAction::WindSpeed: LookAtWindSpeed(); break;
+      case SlotAction::WindDir: LookAtWindDir(); break;
       // LogWindTallies runs CheckQuitRequest itself whenever it decided on a record.
-      if (on(10)) LogWindTallies();
-      break;
-    case 60:
-      ExpireMessages();
-      break;
-    default:
-      break;  // slots 1, 13, 23, 33, 43, 50 and 53 are empty
+      case SlotAction::WindTallies: LogWindTallies(); break;
+      case SlotAction::ExpireMessages: ExpireMessages(); break;
+    }
   }
 }
 

@@ -19,7 +19,11 @@ namespace wm033::testing {
 
 class Station {
  public:
-  explicit Station(std::vector<std::pair<std::string, std::string>> env_pairs = {}) {
+  using EnvPairs = std::vector<std::pair<std::string, std::string>>;
+  Station() : Station(EnvPairs{}) {}
+  explicit Station(std::initializer_list<std::pair<std::string, std::string>> pairs)
+      : Station(EnvPairs(pairs)) {}
+  explicit Station(EnvPairs env_pairs) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "station";
     for (char& c : name)

@@ -1,0 +1,111 @@
+// Error lines: numbering, the young-program hint, the window's 511-line limit, the error log.
+#include <gtest/gtest.h>
+
+#include "tests/station_fixture.h"
+
+namespace wm033::testing {
+namespace {
+
+TEST(ErrorReport, NumbersLinesAndWrapsAt65536) {
+  Station s;
+  TWM033f1& f = s.Start();
+  f.ReportError("first");
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("1: first ", 0), 0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(0), "1: first " + f.MakeTimeStamp());
+  f.wErrorCount = 65534;
+  f.ReportError("a");
+  f.ReportError("b");
+  EXPECT_EQ(s.errdisp.Memo1.Line(1).rfind("65535: a ", 0), 0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("0: b ", 0), 0u);
+}
+
+TEST(ErrorReport, YoungProgramHintOnlyBeforeCycle32) {
+  Station s;
+  TWM033f1& f = s.Start();
+  f.liCycleCount = 5;
+  f.ReportDallasError("During LookAtWindSpeed, QZRErr: ", 44, -3);
+  ASSERT_GE(s.errdisp.Memo1.Count(), 2);
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("2: During LookAtWindSpeed, QZRErr: 44 and Dallas error -3 ", 0),
+            0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(1).rfind("1: Various errors can also arise if adapter type or port "
+                                          "spec wrong in WM033ini.txt (lines h and i).",
+                                          0),
+            0u);
+  f.liCycleCount = 31;
+  f.ReportDallasError("x ", 1, 2);
+  EXPECT_EQ(f.wErrorCount, 4);
+  f.liCycleCount = 32;
+  f.ReportDallasError("x ", 1, 2);
+  EXPECT_EQ(f.wErrorCount, 5);
+}
+
+TEST(ErrorReport, WindowKeepsNewest511AndLogKeepsAll) {
+  Station s;
+  TWM033f1& f = s.Start();
+  for (int i = 1; i <= 600; ++i) f.ReportError("report " + std::to_string(i));
+  ASSERT_EQ(s.errdisp.Memo1.Count(), 511);
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("600: report 600 ", 0), 0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(510).rfind("90: report 90 ", 0), 0u);
+  const auto log = s.Lines("WM33ErLg.txt");
+  ASSERT_EQ(log.size(), 601u);
+  EXPECT_EQ(log[0].rfind("WM033 Error log. Created by the program ", 0), 0u);
+  EXPECT_EQ(log[600].rfind("600: report 600 ", 0), 0u);
+  // Every line ends with CR LF.
+  const std::string raw = s.Read("WM33ErLg.txt");
+  EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
+}
+
+TEST(ErrorReport, LogHeaderIsWrittenOnceAcrossStarts) {
+  Station s;
+  s.Start().ReportError("run one");
+  s.form->buQuitClick();
+  s.Start().ReportError("run two");
+  const auto log = s.Lines("WM33ErLg.txt");
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].rfind("WM033 Error log. Created by the program ", 0), 0u);
+  EXPECT_EQ(log[1].rfind("1: run one ", 0), 0u);
+  EXPECT_EQ(log[2].rfind("1: run two ", 0), 0u);
+}
+
+TEST(ErrorReport, LogThatCannotBeCreatedLeavesTheWindowOnly) {
+  Station s({{"WM033_DRIVE_C", "/dev/null/not-a-folder"}});
+  s.env = Environment::FromPairs({{"WM033_DRIVE_C", "/dev/null/not-a-folder"}}, s.dir);
+  TWM033f1& f = s.Start();
+  EXPECT_FALSE(f.bErrorLogOn);
+  EXPECT_NE(std::find(s.platform.messages.begin(), s.platform.messages.end(),
+                      "Unable to establish file to log errors."),
+            s.platform.messages.end());
+  f.ReportError("still shown");
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("1: still shown ", 0), 0u);
+}
+
+TEST(ErrorReport, FailedLogWriteIsNoticedOnceAndRetried) {
+  Station s;
+  TWM033f1& f = s.Start();
+  f.fErrorLog.Close();  // every write now fails
+  f.ReportError("one");
+  f.ReportError("two");
+  // Two numbered lines and one notice between them.
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("2: two ", 0), 0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(1).rfind("(Writing to the error log failed", 0), 0u);
+  EXPECT_EQ(s.errdisp.Memo1.Line(2).rfind("1: one ", 0), 0u);
+  ASSERT_TRUE(f.fErrorLog.OpenAppend(s.Path("WM33ErLg.txt"), false));
+  f.ReportError("three");
+  EXPECT_EQ(s.Lines("WM33ErLg.txt").back().rfind("3: three ", 0), 0u);
+}
+
+TEST(ErrorReport, EarlyLinesStayAboveTheHeaderLines) {
+  Station s;
+  TWM033f1& f = s.Create();
+  // A line reported before the header lines exist, as the settings reader may.
+  s.platform.events.clear();
+  f.ReportError("early");
+  f.FormCreate();
+  const auto& lines = s.errdisp.Memo1.Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].rfind("1: early ", 0), 0u);
+  EXPECT_EQ(lines[1].rfind("Errors since program last restarted", 0), 0u);
+}
+
+}  // namespace
+}  // namespace wm033::testing
