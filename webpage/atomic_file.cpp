@@ -1,0 +1,99 @@
+#include "webpage/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <vector>
+
+namespace wm033 {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+mode_t ModeForNewFile() {
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+bool WriteAll(int fd, std::string_view data, int& err) {
+  size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return false;
+    }
+    if (n == 0) {
+      err = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::string& error) {
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) {
+    error = "no file name";
+    return false;
+  }
+  const std::string folder = FolderOf(path);
+  std::string temp = folder + "/." + name + ".XXXXXX";
+  std::vector<char> temp_buf(temp.begin(), temp.end());
+  temp_buf.push_back('\0');
+  const int fd = ::mkostemp(temp_buf.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  temp.assign(temp_buf.data());
+
+  // A size limit on the process raises SIGXFSZ; a write that hits it must fail, not kill us.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &previous);
+
+  int err = 0;
+  struct stat old {};
+  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : ModeForNewFile();
+  bool ok = ::fchmod(fd, mode) == 0 || (err = errno, false);
+  ok = ok && WriteAll(fd, data, err);
+  ok = ok && (::fsync(fd) == 0 || (err = errno, false));
+  if (::close(fd) != 0 && ok) {
+    err = errno;
+    ok = false;
+  }
+  ok = ok && (::rename(temp.c_str(), path.c_str()) == 0 || (err = errno, false));
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  if (!ok) {
+    ::unlink(temp.c_str());
+    error = std::strerror(err);
+    return false;
+  }
+  // Make the rename itself durable.
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  error.clear();
+  return true;
+}
+
+}  // namespace wm033
