@@ -4,6 +4,7 @@
 
 #include "app/slot_table.h"
 #include "app/wm033f1.h"
+#include "datalog/records.h"
 #include "datalog/timestamp.h"
 
 namespace wm033 {
@@ -103,8 +104,7 @@ void TWM033f1::RunSlot(int slot) {
 
 void TWM033f1::WriteMachineComment() {
   if (liCycleCount % 2000 != 0 || !bDataLogOpen) return;
-  WriteDataLogLine("cm" + MakeTimeStamp() + "(machine generated) Cycles since start:" +
-                   std::to_string(liCycleCount));
+  WriteDataLogLine(MachineCommentRecord(MakeTimeStamp(), liCycleCount));
 }
 
 bool TWM033f1::IsGraphStepDue() {

@@ -4,11 +4,7 @@
 
 namespace wm033 {
 
-void TWM033f1::OpenDataLog() {}
-bool TWM033f1::WriteDataLogLine(const std::string&) { return false; }
-void TWM033f1::CloseDataLog() { fDataLog.Close(); }
-void TWM033f1::buInsCmntClick() {}
 void TWM033f1::ReloadHistory() {}
-void TWM033f1::DecodeHistoryRecord(const std::string&) {}
+void TWM033f1::DecodeHistoryRecord(std::string_view) {}
 
 }  // namespace wm033

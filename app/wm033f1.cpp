@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "datalog/records.h"
 #include "datalog/timestamp.h"
 #include "onewire/tmex.h"
 #include "onewire/tmex_factory.h"
@@ -160,10 +161,8 @@ void TWM033f1::FormCreate() {
   // 22-23: the data log and its start-up records.
   if (bDataLogOpen) OpenDataLog();
   if (bDataLogOpen) {
-    WriteDataLogLine("ss" + MakeTimeStamp() + " ~ ~ ~ System started, WM033 version: " + kVersion);
-    WriteDataLogLine("wo" + MakeTimeStamp() + " ~ ~ ~ Wind Dir Offset:" +
-                     std::to_string(bWindDirRotation) + ". Using lookup table:" +
-                     static_cast<char>('a' + bWindDirTable) + ".");
+    WriteDataLogLine(StartRecord(MakeTimeStamp(), kVersion));
+    WriteDataLogLine(WindOptionsRecord(MakeTimeStamp(), bWindDirRotation, bWindDirTable));
   }
   // 24: the start-up diagonal.
   imMainGraphPane.Picture().Line(0, 0, kGraphWidth, 236, forms::RGB(0, 128, 0));
