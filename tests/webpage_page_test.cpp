@@ -1,0 +1,262 @@
+// The web page: its figures and table lines, whole pages against golden files, the quote rule,
+// and what happens when the page cannot be written.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/station_fixture.h"
+#include "webpage/atomic_file.h"
+#include "webpage/page_text.h"
+
+namespace wm033::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Compares with tests/golden/page/<name>; WM033_UPDATE_GOLDEN=1 rewrites the file instead.
+void ExpectGolden(const std::string& name, const std::string& actual) {
+  const std::string path = std::string(WM033_SOURCE_DIR) + "/tests/golden/page/" + name;
+  if (std::getenv("WM033_UPDATE_GOLDEN")) {
+    std::ofstream(path, std::ios::binary) << actual;
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in) << "missing golden file " << path;
+  const std::string expected((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(actual, expected) << "page differs from " << path;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A form with a fixed clock, page folder C:\web and a three-line quotes library in which the
+// quote to come is decided: the last page showed the other one.
+TWM033f1& PageForm(Station& s) {
+  s.Write("web/.keep", "");
+  fs::remove(s.Path("web/.keep"));
+  TWM033f1& f = s.Create();
+  f.sPageFolder = "C:\\web";
+  f.meQuotesLib.SetLines({"qqClimate is what we expect, weather is what we get.",
+                          "qsMark Twain (attributed)",
+                          "qqThe best thing one can do when it's raining is to let it rain."});
+  f.sPrevQuote = "The best thing one can do when it's raining is to let it rain.";
+  return f;
+}
+
+ExtraImageSpec Image(const std::string& caption, const std::string& name, const std::string& w) {
+  return {caption, name, "Picture " + name + " (It may not have displayed if in wrong place or "
+                         "error exists in name spec.)", w};
+}
+
+TEST(PageText, TemperatureFigures) {
+  EXPECT_EQ(FormatPageTemperature(999.0f), "----");
+  EXPECT_EQ(FormatPageTemperature(23.46f), "23.5");
+  EXPECT_EQ(FormatPageTemperature(19.0f), "19.0");
+  EXPECT_EQ(FormatPageTemperature(9.96f), "10.0");
+  EXPECT_EQ(FormatPageTemperature(-5.25f), "-5.2");  // 5.25f is exact: ties go to even
+  EXPECT_EQ(FormatPageTemperature(-0.04f), "0.0");
+  EXPECT_EQ(FormatPageTemperature(123.46f), "123.5");
+  EXPECT_EQ(FormatPageTemperature(1830.2f), "1830.0");  // four significant digits
+  EXPECT_EQ(FormatPageTemperature(999.96f), "1000.0");
+  EXPECT_EQ(FormatPageTemperature(12345.0f), "1.235E+004");
+  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // a decimal comma, where that locale exists
+  EXPECT_EQ(FormatPageTemperature(23.46f), "23.5");
+  std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(PageText, TableLines) {
+  EXPECT_EQ(PageTableLine(RecentReading{}),
+            "  ---- C    ---- C  --at--  Not Read Yet   999999");
+  EXPECT_EQ(PageTableLine({23.46f, 19.0f, "C", "23-Aug-2012, 14:05", 123}),
+            "  23.5 C    19.0 C  --at--  23-Aug-2012, 14:05   000123");
+  EXPECT_EQ(PageTableLine({-12.0f, 104.5f, "F", "t", 1234567}),
+            " -12.0 F   104.5 F  --at--  t   1234567");
+  EXPECT_EQ(PageTableLine({0, 0, "C", "t", -5}).substr(29), "-000005");
+}
+
+TEST(PageText, FolderGetsItsBackslash) {
+  EXPECT_EQ(JoinPageFolder("C:\\web", "a.htm"), "C:\\web\\a.htm");
+  EXPECT_EQ(JoinPageFolder("C:\\web\\", "a.htm"), "C:\\web\\a.htm");
+  EXPECT_EQ(JoinPageFolder("/srv/www/", "a.htm"), "/srv/www/a.htm");
+  EXPECT_EQ(JoinPageFolder("", "a.htm"), "a.htm");
+}
+
+TEST(PageGolden, PlainPage) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  f.WriteWebPage();
+  ExpectGolden("plain.htm", s.Read("web/WM033BC.htm"));
+  EXPECT_EQ(f.sPrevQuote, "Climate is what we expect, weather is what we get.");
+  EXPECT_EQ(f.meHTML.Count(), 27);
+  EXPECT_EQ(FilesIn(s.Path("web")), std::vector<std::string>{"WM033BC.htm"});
+}
+
+TEST(PageGolden, PrefixMessagesAndReadings) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  f.sTitlePrefix = "Hilltop";
+  f.sHtmlMsg1 = "Mast <b>down</b> for repair.";
+  f.sHtmlMsg2 = "Back on Monday.";
+  for (size_t i = 5; i < 8; ++i)
+    f.RecentReadings[i] = {20.0f + static_cast<float>(i) * 1.01f, 19.0f, "C",
+                           "23-Aug-2012, 1" + std::to_string(i) + ":00", 120 + static_cast<int>(i)};
+  f.RecentReadings[7] = {23.46f, 19.0f, "C", "23-Aug-2012, 14:05", 123};
+  f.WriteWebPage();
+  ExpectGolden("prefix_messages.htm", s.Read("web/WM033BC.htm"));
+}
+
+TEST(PageGolden, ThreeExtraImages) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  f.ExtraImage[2] = Image("The mast", "mast.jpg", "80");
+  f.ExtraImage[3] = Image("The vane", "vane.jpg", "60");
+  f.ExtraImage[4] = Image("", "sky.png", "100");
+  f.WriteWebPage();
+  ExpectGolden("three_images.htm", s.Read("web/WM033BC.htm"));
+}
+
+TEST(PageGolden, OneExtraImageWidth50) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  f.ExtraImage[3] = Image("Rain gauge", "gauge.jpg", "50");
+  f.sPageFile = "index.htm";
+  f.sImageFile = "graph.jpg";
+  f.WriteWebPage();
+  ExpectGolden("one_image_width50.htm", s.Read("web/index.htm"));
+}
+
+TEST(PageQuotes, NeverTheSameQuoteTwiceWhenThereIsAnother) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  std::string prev;
+  for (int i = 0; i < 40; ++i) {
+    f.WriteWebPage();
+    EXPECT_NE(f.sPrevQuote, prev);
+    prev = f.sPrevQuote;
+  }
+}
+
+TEST(PageQuotes, LibraryOfOneRepeatedQuoteKeepsIt) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  f.meQuotesLib.SetLines({"qqSame.", "qsA", "qqSame.", "qqSame."});
+  f.sPrevQuote = "Same.";
+  f.WriteWebPage();
+  EXPECT_EQ(f.meHTML.Line(23), "<br>Same.");
+  // With a single other quote, the pages take turns.
+  f.meQuotesLib.SetLines({"qqSame.", "qqSame.", "qqSame.", "qqOther.", "qsSrc"});
+  for (int i = 0; i < 5; ++i) {
+    f.WriteWebPage();
+    EXPECT_EQ(f.sPrevQuote, i % 2 == 0 ? "Other." : "Same.");
+  }
+  // An empty library (start-up after a refused one) gives an empty quote, not a hang.
+  f.meQuotesLib.Clear();
+  f.WriteWebPage();
+  EXPECT_EQ(f.meHTML.Line(23), "<br>");
+  EXPECT_EQ(f.meHTML.Line(24), "<br><br><br><hr>");
+}
+
+// Keeps the process's file-size limit at `bytes` for its lifetime.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit l = saved_;
+    l.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &l);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+TEST(PageFile, ReplacingKeepsTheOldFileWhenTheDiskIsFull) {
+  Station s;
+  s.Write("web/page.htm", "old page");
+  fs::permissions(s.Path("web/page.htm"), fs::perms(0640));
+  std::string why;
+  {
+    FileSizeLimit limit(100);
+    EXPECT_FALSE(ReplaceFileAtomically(s.Path("web/page.htm"), std::string(5000, 'x'), why));
+  }
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(s.Read("web/page.htm"), "old page");
+  EXPECT_EQ(FilesIn(s.Path("web")), std::vector<std::string>{"page.htm"});
+  ASSERT_TRUE(ReplaceFileAtomically(s.Path("web/page.htm"), "new page", why)) << why;
+  EXPECT_EQ(s.Read("web/page.htm"), "new page");
+  EXPECT_EQ(fs::status(s.Path("web/page.htm")).permissions(), fs::perms(0640));
+  EXPECT_EQ(FilesIn(s.Path("web")), std::vector<std::string>{"page.htm"});
+  // A new file is readable by a web server running as another user.
+  ASSERT_TRUE(ReplaceFileAtomically(s.Path("web/new.htm"), "x", why));
+  EXPECT_NE(fs::status(s.Path("web/new.htm")).permissions() & fs::perms::others_read,
+            fs::perms::none);
+}
+
+TEST(PageFile, FullDiskIsReportedAndNothingIsLeftBehind) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  {
+    FileSizeLimit limit(200);
+    f.WriteWebPage();
+  }
+  ASSERT_EQ(s.platform.error_lines.size(), 1u);
+  EXPECT_NE(s.platform.error_lines[0].find("WriteWebPage: the page C:\\web\\WM033BC.htm could not "
+                                           "be written (File too large)"),
+            std::string::npos)
+      << s.platform.error_lines[0];
+  EXPECT_TRUE(FilesIn(s.Path("web")).empty());
+  EXPECT_EQ(f.meHTML.Count(), 27);  // the memo still shows the page
+}
+
+TEST(PageFile, MissingFolderIsReportedAndTheCycleRunsOn) {
+  Station s;
+  s.CopyDemo();
+  TWM033f1& f = s.Start();
+  f.sPageFolder = "C:\\nowhere\\";
+  f.rsTtureLatest[0] = 20.0f;
+  const size_t errors_before = s.platform.error_lines.size();
+  const int32_t cycle = f.liCycleCount;
+  f.dtNextPage = 0;
+  s.Ticks(1);
+  ASSERT_EQ(s.platform.error_lines.size(), errors_before + 1);
+  EXPECT_NE(s.platform.error_lines.back().find(
+                "the page C:\\nowhere\\WM033BC.htm could not be written (No such file or "
+                "directory)"),
+            std::string::npos)
+      << s.platform.error_lines.back();
+  s.Ticks(1);
+  EXPECT_EQ(f.liCycleCount, cycle + 2);
+  EXPECT_TRUE(f.bCycleReady);
+  // The next due write tries again, and succeeds once the folder is there.
+  fs::create_directories(s.Path("nowhere"));
+  f.dtNextPage = 0;
+  s.Ticks(1);
+  EXPECT_EQ(s.platform.error_lines.size(), errors_before + 1);
+  EXPECT_EQ(s.Lines("nowhere/WM033BC.htm"), f.meHTML.Lines());
+}
+
+TEST(PageFile, FolderThatIsAFileOrAnUnmappedDrive) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  s.Write("plainfile", "x");
+  f.sPageFolder = "C:\\plainfile\\";
+  f.WriteWebPage();
+  f.sPageFolder = "Q:\\web\\";
+  f.WriteWebPage();
+  ASSERT_EQ(s.platform.error_lines.size(), 2u);
+  EXPECT_NE(s.platform.error_lines[0].find("(Not a directory)"), std::string::npos);
+  EXPECT_NE(s.platform.error_lines[1].find("Q:\\web\\WM033BC.htm was not written"),
+            std::string::npos);
+  EXPECT_NE(s.platform.error_lines[1].find("WM033_DRIVE_Q"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wm033::testing
