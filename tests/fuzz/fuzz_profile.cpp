@@ -1,0 +1,44 @@
+// Any bytes as a profile file: parsing and look-ups must not crash, and names are found
+// whatever their case.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "config/profile.h"
+
+namespace {
+std::string Flipped(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace wm033::config;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const wm033::config::Profile p = Profile::FromText(text);
+  // Names taken from the input itself, so that the fuzzer can make them match.
+  const size_t eq = text.find('=');
+  const size_t open = text.find('[');
+  const size_t close = text.find(']');
+  const std::string_view key = TrimBlanks(text.substr(0, eq));
+  const std::string_view section =
+      (open != std::string_view::npos && close != std::string_view::npos && open < close)
+          ? TrimBlanks(text.substr(open + 1, close - open - 1))
+          : std::string_view("s");
+  if (p.Find(section, key) != p.Find(Flipped(section), Flipped(key))) std::abort();
+  (void)p.ReadInteger(section, key, 7);
+  (void)p.ReadString("sbc", "bcp", "C:\\");
+  int32_t n = 0;
+  double d = 0;
+  (void)ParseWholeNumber(text, n);
+  (void)ParseRealNumber(text, d);
+  return 0;
+}
