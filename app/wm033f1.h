@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/forms.h"
@@ -149,6 +150,7 @@ class TWM033f1 : public forms::Form {
   void Button1Click();
   void Button2Click();
   onewire::Tmex& tmex();
+  void UseTmex(std::unique_ptr<onewire::Tmex> t);  // tests and tools bring their own
 
   // ---- Sensors (sensors/) ---------------------------------------------------------------------
   void LookAtWindSpeed();
@@ -160,6 +162,9 @@ class TWM033f1 : public forms::Form {
   void LookAtAndDealWithBaro();
   void LookAtAndDealWithHum();
   void LookOnOff(int n);
+  // One on/off reading applied at column x: the change rules, the trace by plot style, the
+  // remembered state (the live reading and the history reload share it).
+  void ApplyOnOffReading(int n, int x, int32_t count);
   void LookAtTture(int c);
 
   // ---- Data log (datalog/) --------------------------------------------------------------------
@@ -169,7 +174,7 @@ class TWM033f1 : public forms::Form {
   void CloseDataLog();
   void buInsCmntClick();
   void ReloadHistory();
-  void DecodeHistoryRecord(const std::string& line);
+  void DecodeHistoryRecord(std::string_view line);
 
   // ---- Display (display/) ---------------------------------------------------------------------
   uint16_t wYCoord(uint32_t raw, int channel);
@@ -311,6 +316,7 @@ class TWM033f1 : public forms::Form {
   // History reload.
   bool bReloadInProgress = false;
   bool bReloadStop = false;
+  int iReloadSkipped = 0;  // damaged records skipped by the reload in progress
   int iReloadFd = -1;
   uint32_t lLastWindBar = kNoneYet, lLastRainBar = kNoneYet, lLastLightningBar = kNoneYet;
   bool bRainBarDrawn = true, bLightningBarDrawn = true;

@@ -1,0 +1,35 @@
+// Reading data log records back: the stamp, and the value fields of each record type, checked
+// so that a record cut short or damaged is recognised as such instead of misread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace wm033 {
+
+struct StampParts {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+
+// Decodes the 10-character stamp text (the 8-character stamp and the first two characters of
+// the value field, which the reader has always passed along): two digits of year, month letter
+// a..l, two digits of day, hour letter a..x, two digits of minutes. False when the text is not
+// 10 characters long or does not form a valid date and time.
+bool DecodeStampText(std::string_view s, StampParts& out);
+// The day count of a decoded stamp (a year below 100 is 2000 + year).
+double StampPartsToDateTime(const StampParts& p);
+
+// A counter field: nine or more decimal digits to the end of the line; the value is the first
+// nine, as the reader has always taken them.
+bool ReadCounterField(std::string_view field, uint32_t& value);
+// A "bp"/"hm" field: exactly four decimal digits.
+bool ReadAnalogueField(std::string_view field, int32_t& value);
+// A temperature field: sign, two digits and two decimals without the point ("+2346" is 23.46).
+// Readings of 100 degrees or more carry their tens as a letter, A = 10 .. O = 24 ("+A000" is
+// 100.00).
+bool ReadTemperatureField(std::string_view field, double& celsius);
+// A "wd" field: 17 pairs of hexadecimal digits.
+bool ReadTalliesField(std::string_view field, std::array<uint16_t, 17>& tallies);
+
+}  // namespace wm033

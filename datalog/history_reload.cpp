@@ -1,0 +1,257 @@
+// Redrawing the graph from the data log at start-up: the log's recent part is read back in one
+// block, newest line first, and every record is drawn where its stamp places it, as the live
+// routines drew it. A record that is cut short or damaged is skipped with an error line; it
+// never stops the program.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "app/wm033f1.h"
+#include "datalog/history_decode.h"
+
+namespace wm033 {
+
+namespace {
+
+constexpr int64_t kWindowBytes = 800000;   // read back at most this far from the end
+constexpr int64_t kSlackBytes = 4096;      // room for the line that crosses the window's edge
+constexpr int64_t kChunkBytes = 65536;     // further reading when a line is longer still
+constexpr int64_t kLongestLine = 1 << 20;  // a "line" longer than this is not looked at
+constexpr double kNoTime = 999999;
+constexpr int kMaxSkipReports = 20;        // damaged records reported one by one per reload
+
+enum class Kind { None, Rain, Lightning, Wind, OnOff1, OnOff2, Baro, Hum, WindDir, Tture };
+
+Kind KindOf(std::string_view line, int& tture_channel) {
+  if (line.size() < 2) return Kind::None;
+  const char a = line[0], b = line[1];
+  if (a == 'r' && b == 'f') return Kind::Rain;
+  if (a == 'l' && b == 't') return Kind::Lightning;
+  if (a == 'w' && b == 's') return Kind::Wind;
+  if (a == 'b' && b == '1') return Kind::OnOff1;
+  if (a == 'b' && b == '2') return Kind::OnOff2;
+  if (a == 'b' && b == 'p') return Kind::Baro;
+  if (a == 'h' && b == 'm') return Kind::Hum;
+  if (a == 'w' && b == 'd') return Kind::WindDir;
+  if (a == 't' && b >= '0' && b <= '4') {
+    tture_channel = b - '0';
+    return Kind::Tture;
+  }
+  return Kind::None;
+}
+
+// The text that names a record's value that does not read.
+const char* BadValueText(Kind k, int tture_channel) {
+  switch (k) {
+    case Kind::Rain: return "Problem with val call, old rainfall datum. Datum skipped over.";
+    case Kind::Lightning: return "Problem with Val call, old lightning datum. Datum skipped over.";
+    case Kind::Wind: return "Problem with val call, old windspeed datum. Datum skipped over.";
+    case Kind::OnOff1:
+    case Kind::OnOff2: return "Problem with val call, old on/off datum. Datum skipped over.";
+    case Kind::Baro: return "Problem with val call, old barometric pressure datum. Datum skipped over.";
+    case Kind::Hum: return "Problem with val call, 30Aug03a. Prgm will close.";
+    case Kind::WindDir: return "Problem with val call, 10Aug03a. Prgm will close.";
+    case Kind::Tture:
+      if (tture_channel <= 1) return "Err 15Jun03c.. and Shutdown prep needs improving.";
+      if (tture_channel == 2) return "Err 15Jun03ca.. and Shutdown prep needs improving.";
+      if (tture_channel == 3) return "Err 15Jun03cb.. and Shutdown prep needs improving.";
+      return "Err 15Jun03cc.. and Shutdown prep needs improving.";
+    case Kind::None: break;
+  }
+  return "";
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Reads [from, to) of the file into out; false on a read error.
+bool ReadRange(int fd, int64_t from, int64_t to, std::vector<char>& out) {
+  out.resize(static_cast<size_t>(to - from));
+  int64_t done = 0;
+  while (from + done < to) {
+    const ssize_t n = ::pread(fd, out.data() + done, static_cast<size_t>(to - from - done),
+                              static_cast<off_t>(from + done));
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+void TWM033f1::ReloadHistory() {
+  bReloadStop = false;
+  const double now = platform_.Now();
+  dtReference = now;
+  rsDayMarker = static_cast<float>(std::floor(now));
+  if (fDataLog.IsOpen()) CloseDataLog();
+  bReloadInProgress = false;
+  iReloadSkipped = 0;
+  const auto path = MapPath(env_, sDataLogName);
+  if (!path) return;
+  const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;  // no data log yet: nothing to redraw
+  iReloadFd = fd;
+  bReloadInProgress = true;
+
+  struct stat st;
+  const int64_t size = ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  int64_t base = std::max<int64_t>(0, size - kWindowBytes - kSlackBytes);
+  std::vector<char> buf;
+  bool ok = size > 0 && ReadRange(fd, base, size, buf);
+  auto at = [&](int64_t pos) { return buf[static_cast<size_t>(pos - base)]; };
+
+  int64_t end = size;
+  while (ok && end > base && IsLineEnd(at(end - 1))) --end;
+  while (ok && !bReloadStop && end > 0 && bReloadInProgress) {
+    int64_t start = end;
+    for (;;) {
+      while (start > base && !IsLineEnd(at(start - 1))) --start;
+      if (start > base || base == 0 || end - start > kLongestLine) break;
+      // The line goes on before what was read: read further back.
+      const int64_t more = std::max<int64_t>(0, base - kChunkBytes);
+      std::vector<char> earlier;
+      if (!ReadRange(fd, more, base, earlier)) {
+        ok = false;
+        break;
+      }
+      earlier.insert(earlier.end(), buf.begin(), buf.end());
+      buf.swap(earlier);
+      base = more;
+    }
+    if (!ok) break;
+    // The file's first two bytes belong to the header comment, never to a record.
+    const int64_t from = std::max<int64_t>(start, 2);
+    if (from < end && end - from <= kLongestLine)
+      DecodeHistoryRecord(std::string_view(&buf[static_cast<size_t>(from - base)],
+                                           static_cast<size_t>(end - from)));
+    if (size - start > kWindowBytes) break;  // the line that crossed the window was the last
+    end = start;
+    while (end > base && IsLineEnd(at(end - 1))) --end;
+  }
+  if (iReloadSkipped > kMaxSkipReports)
+    ReportError(std::to_string(iReloadSkipped - kMaxSkipReports) +
+                " more damaged records of the data log were skipped while redrawing the graph.");
+  if (iReloadFd >= 0) ::close(iReloadFd);
+  iReloadFd = -1;
+  bReloadInProgress = false;
+  bOnOffSeen[1] = bOnOffSeen[2] = false;
+  imMainGraphPane.Repaint();
+}
+
+void TWM033f1::DecodeHistoryRecord(std::string_view line) {
+  int n = 0;
+  const Kind kind = KindOf(line, n);
+  if (kind == Kind::None) return;  // comments, start-up records, header lines
+  auto skip = [&](const std::string& text) {
+    if (++iReloadSkipped <= kMaxSkipReports) ReportError(text);
+  };
+  const std::string stamp_text(line.substr(2, 10));
+  if (kind == Kind::WindDir && line.size() != 44) {
+    // Tallies of 256 and more make the record longer; it cannot be split into its 17 counts.
+    skip(std::string(line.substr(0, 9)) + " Length was: " + std::to_string(line.size()));
+    return;
+  }
+  StampParts stamp;
+  if (stamp_text.size() != 10) {
+    skip("QZDTtoVars was called with length not 10, which is not allowed. Record skipped: " +
+         std::string(line.substr(0, 40)));
+    return;
+  }
+  if (!DecodeStampText(stamp_text, stamp)) {
+    skip(std::string(BadValueText(kind, n)) + " The stamp is not a valid date and time: " +
+         stamp_text);
+    return;
+  }
+  const double record_time = StampPartsToDateTime(stamp);
+  const int x = TimeToX(record_time);
+  // A record stamped after the reference time (clocks put back) lies right of the pane.
+  const bool on_pane = x >= 0 && x < kGraphWidth;
+  const std::string_view field = line.substr(10);
+  display::Bitmap& pane = imMainGraphPane.Picture();
+  const auto bar = [&](int channel, int64_t height) {
+    if (height > 0) DrawBar(clChannel[static_cast<size_t>(channel)], x,
+                            static_cast<int>(std::min<int64_t>(height, kGraphHeight)));
+  };
+  const int phase = x % 4;
+
+  uint32_t count = 0;
+  int32_t analogue = 0;
+  double celsius = 0;
+  std::array<uint16_t, 17> tallies{};
+  bool good = true;
+  switch (kind) {
+    case Kind::Rain:
+    case Kind::Lightning:
+    case Kind::Wind:
+    case Kind::OnOff1:
+    case Kind::OnOff2: good = ReadCounterField(field, count); break;
+    case Kind::Baro:
+    case Kind::Hum: good = ReadAnalogueField(field, analogue); break;
+    case Kind::Tture: good = ReadTemperatureField(field, celsius); break;
+    case Kind::WindDir: good = ReadTalliesField(field, tallies); break;
+    case Kind::None: break;
+  }
+  if (!good) {
+    skip(std::string(BadValueText(kind, n)) + " " + stamp_text);
+  } else if (on_pane) {
+    switch (kind) {
+      case Kind::Rain:
+        if (boBarGraph[5]) {
+          if (phase == 1) bRainBarDrawn = false;
+          if (phase == 2 && !bRainBarDrawn) {
+            if (lLastRainBar != kNoneYet) bar(5, int64_t{lLastRainBar} - count);
+            bRainBarDrawn = true;
+            lLastRainBar = count;
+          }
+          if (phase == 3 && lLastRainBar == kNoneYet) lLastRainBar = count;
+        }
+        pane.SetPixel(x, wYCoord(count, 5), clChannel[5]);
+        break;
+      case Kind::Lightning:
+        if (boBarGraph[7]) {
+          if (phase == 0) bLightningBarDrawn = false;
+          if (phase == 1 && !bLightningBarDrawn) {
+            if (lLastLightningBar != kNoneYet) bar(7, int64_t{lLastLightningBar} - count);
+            bLightningBarDrawn = true;
+            lLastLightningBar = count;
+          }
+          if (phase == 2 && lLastLightningBar == kNoneYet) lLastLightningBar = count;
+        }
+        pane.SetPixel(x, wYCoord(count, 7), clChannel[7]);
+        break;
+      case Kind::Wind:
+        if (boBarGraph[6]) {
+          if (phase == 1) lLastWindBar = count;
+          if (phase == 0 && lLastWindBar != kNoneYet && wWindDivisor != 0)
+            bar(6, (int64_t{lLastWindBar} - count) / wWindDivisor);
+        }
+        pane.SetPixel(x, wYCoord(count, 6), clChannel[6]);
+        break;
+      case Kind::OnOff1:
+      case Kind::OnOff2: ApplyOnOffReading(kind == Kind::OnOff1 ? 1 : 2, x, static_cast<int32_t>(count)); break;
+      case Kind::Baro: pane.SetPixel(x, AnalogueY(8, analogue), clChannel[8]); break;
+      case Kind::Hum: pane.SetPixel(x, AnalogueY(9, analogue), clChannel[9]); break;
+      case Kind::Tture:
+        pane.SetPixel(x, TemperatureY(n, static_cast<float>(celsius)), clChannel[static_cast<size_t>(n)]);
+        break;
+      case Kind::WindDir:
+        wWindDirTally = tallies;
+        WM033fControl.laWDa.SetCaption("XXX");
+        break;
+      case Kind::None: break;
+    }
+  } else if (kind == Kind::WindDir) {
+    wWindDirTally = tallies;  // the tallies do not depend on where the record would be drawn
+  }
+  if (x == 0) bReloadStop = true;
+  if (record_time < static_cast<double>(rsDayMarker)) {
+    DrawDayLine(rsDayMarker);
+    rsDayMarker = static_cast<float>(std::floor(record_time));
+  }
+}
+
+}  // namespace wm033
