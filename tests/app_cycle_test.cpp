@@ -61,6 +61,7 @@ TEST(SlotTable, FirstMachineCommentAtCycle16000) {
 
 TEST(Cycle, CountsAndShowsTimeOfDay) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   s.platform.now = EncodeDayCount(2012, 3, 7, 9, 5, 7) - 1600 / 86400000.0;
   s.Ticks(1);
@@ -74,6 +75,7 @@ TEST(Cycle, CountsAndShowsTimeOfDay) {
 
 TEST(Cycle, NoCycleBeforeStartupCompletes) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Create();
   f.Timer1Timer();
   EXPECT_EQ(f.liCycleCount, 1);
@@ -81,6 +83,7 @@ TEST(Cycle, NoCycleBeforeStartupCompletes) {
 
 TEST(Cycle, TickDuringMessageProcessingStartsNoSecondCycle) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   bool nested_ran = false;
   s.platform.events.push_back([&] {
@@ -96,6 +99,7 @@ TEST(Cycle, TickDuringMessageProcessingStartsNoSecondCycle) {
 
 TEST(Cycle, GraphCatchesUpOneColumnPerCycle) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   f.dtNextColumn = s.platform.now + f.dtColumnPeriod;
   s.platform.AdvanceDays(1.0 / 24);  // held up for an hour
@@ -107,6 +111,7 @@ TEST(Cycle, GraphCatchesUpOneColumnPerCycle) {
 
 TEST(Cycle, PageDueWhileChannel0UnreadMovesOnWithoutWriting) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   f.rsPageInterval = 0.5f;
   f.dtNextPage = s.platform.now - 0.001;
@@ -118,6 +123,7 @@ TEST(Cycle, PageDueWhileChannel0UnreadMovesOnWithoutWriting) {
 
 TEST(Cycle, ImageIntervalZeroNeverSaves) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   f.iImageIntervalSecs = 0;
   f.dtNextImage = 0;
@@ -131,6 +137,7 @@ TEST(Cycle, ImageIntervalZeroNeverSaves) {
 
 TEST(Cycle, ErrorEscapingACycleIsReportedAndTheNextTickRuns) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   s.platform.events.push_back([] { throw std::runtime_error("disk on fire"); });
   s.Ticks(1);
@@ -143,6 +150,7 @@ TEST(Cycle, ErrorEscapingACycleIsReportedAndTheNextTickRuns) {
 
 TEST(Cycle, QuitDuringAWaitLeavesLogsClosed) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   s.platform.events.push_back([&] { f.buQuitClick(); });
   s.Ticks(1);
@@ -159,6 +167,7 @@ TEST(Cycle, QuitDuringAWaitLeavesLogsClosed) {
 
 TEST(Cycle, CycleAfterQuitSaysSoAndEnds) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   f.bQuitting = true;
   s.Ticks(1);
@@ -168,6 +177,7 @@ TEST(Cycle, CycleAfterQuitSaysSoAndEnds) {
 
 TEST(Cycle, StopAfterCyclesRunsQuit) {
   Station s({{"WM033_STOP_AFTER_CYCLES", "3"}});
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   s.Ticks(2);
   EXPECT_FALSE(f.bQuitting);
@@ -178,6 +188,7 @@ TEST(Cycle, StopAfterCyclesRunsQuit) {
 
 TEST(Windows, ResizeKeepsTheThreeWindowsTogether) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   f.SetState(forms::WindowState::Maximized);
   EXPECT_EQ(f.State(), forms::WindowState::Normal);
@@ -191,6 +202,7 @@ TEST(Windows, ResizeKeepsTheThreeWindowsTogether) {
 
 TEST(Windows, ClosingTheErrorWindowEndsTheProgram) {
   Station s;
+  s.CopyDemo();
   TWM033f1& f = s.Start();
   s.errdisp.Close();
   EXPECT_TRUE(f.bQuitting);
@@ -199,6 +211,7 @@ TEST(Windows, ClosingTheErrorWindowEndsTheProgram) {
 
 TEST(Windows, Wm33FolderShowsTheWarningOnce) {
   Station s;
+  s.CopyDemo();
   s.Start();
   EXPECT_EQ(s.form->wm033warnF1, nullptr);
   std::filesystem::create_directories(s.Path("WM33"));
