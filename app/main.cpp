@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     WriteStderrLine(std::string("WM033: unexpected error during start-up: ") + e.what());
     return kExitInternal;
   }
-  if (views) views->ShowPendingWarning();
+  if (views) views->AfterStartup();
   if (headless && form.wm033warnF1) {
     std::string text = form.wm033warnF1->Caption() + ":";
     for (const std::string& l : form.wm033warnF1->Memo1.Lines()) text += "\n" + l;

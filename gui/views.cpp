@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <exception>
 #include <vector>
 
@@ -154,10 +155,16 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
   model.OnChange(sync);
 }
 
-void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0) {
+// A memo placed at its design position, or filling its window (`fill`).
+void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0, bool fill = false) {
   auto* w = new QPlainTextEdit(parent);
   w->setReadOnly(true);
-  auto sync = [w, &model, y_offset] {
+  if (fill) {
+    auto* layout = new QVBoxLayout(parent);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(w);
+  }
+  auto sync = [w, &model, y_offset, fill] {
     w->setLineWrapMode(model.WordWrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     QString text;
     for (const std::string& l : model.Lines()) {
@@ -166,7 +173,10 @@ void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0) {
     }
     if (!text.isEmpty()) text.chop(1);
     if (w->toPlainText() != text) w->setPlainText(text);
-    Place(w, model, y_offset);
+    if (fill)
+      w->setVisible(model.Visible());
+    else
+      Place(w, model, y_offset);
   };
   sync();
   model.OnChange(sync);
@@ -229,8 +239,7 @@ class QtViews : public Views {
     control_->ShowOnce();
 
     errdisp_ = std::make_unique<FormWindow>(errdisp);
-    BindMemo(errdisp.Memo1, errdisp_->Area());
-    errdisp.Memo1.SetBounds({0, 0, errdisp.Bounds().width, errdisp.Bounds().height});
+    BindMemo(errdisp.Memo1, errdisp_->Area(), 0, /*fill=*/true);
     errdisp_->ShowOnce();
   }
 
@@ -248,10 +257,10 @@ class QtViews : public Views {
     for (forms::Button* b : {&f.buQuit, &f.buCorF, &f.buInsCmnt, &f.buHelp, &f.buCopyright,
                              &f.buCommentInHTML, &f.buComment2InHTML, &f.Button1, &f.Button2})
       BindButton(*b, area);
-    main_->ShowOnce();
   }
 
-  void ShowPendingWarning() override {
+  void AfterStartup() override {
+    if (main_) main_->ShowOnce();
     if (!main_form_ || !main_form_->wm033warnF1 || warn_) return;
     Twm033warnF1& w = *main_form_->wm033warnF1;
     warn_ = std::make_unique<FormWindow>(w);

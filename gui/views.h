@@ -17,9 +17,10 @@ namespace wm033::gui {
 class Views {
  public:
   virtual ~Views() = default;
+  // Builds the main window's view; it is shown once start-up has run.
   virtual void AddMainWindow(TWM033f1& form) = 0;
-  // Shows a file-name warning window when the main form created one.
-  virtual void ShowPendingWarning() = 0;
+  // Shows the main window, and a file-name warning window when start-up created one.
+  virtual void AfterStartup() = 0;
 };
 
 // Builds and shows the numeric display and the error window at once.
