@@ -59,6 +59,18 @@ TEST(SlotTable, FirstMachineCommentAtCycle16000) {
   EXPECT_EQ(first, 16000);
 }
 
+TEST(Cycle, MachineCommentRecordAtCycle16000) {
+  Station s;
+  s.CopyDemo();
+  TWM033f1& f = s.Start();
+  f.liCycleCount = 15999;
+  s.Ticks(1);  // cycle 15999: slot 60, no comment
+  EXPECT_EQ(s.Lines("WM33DtLg.txt").back().find("(machine generated)"), std::string::npos);
+  s.Ticks(1);  // cycle 16000: slot 61
+  EXPECT_EQ(s.Lines("WM33DtLg.txt").back(),
+            "cm" + f.MakeTimeStamp() + "(machine generated) Cycles since start:16000");
+}
+
 TEST(Cycle, CountsAndShowsTimeOfDay) {
   Station s;
   s.CopyDemo();

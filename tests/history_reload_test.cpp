@@ -14,6 +14,9 @@ namespace {
 constexpr const char* kHeader =
     "cm Data Log File for WM033\r\ncm created:(following is date/time, encoded) 12h01a00\r\n";
 
+// The fake platform's clock at start.
+const double kNow = EncodeDayCount(2012, 8, 23, 14, 5, 0);
+
 std::string StampAt(double t) { return TimeStampOf(DecodeDayCount(t)); }
 
 display::Bitmap StartupPane() {
@@ -33,7 +36,6 @@ struct LogStation : Station {
     }
     Write("WM33DtLg.txt", log);
   }
-  double DaysAgo(double d) const { return platform.now - d; }
 };
 
 TEST(HistoryDecode, StampsAndFields) {
@@ -69,9 +71,9 @@ TEST(HistoryReload, HeaderOnlyLogDrawsNothing) {
 }
 
 TEST(HistoryReload, DrawsRecordsWhereTheirStampsPlaceThem) {
-  LogStation s({"t0" + StampAt(s.platform.now - 0.1) + "-0530",
-                "ws" + StampAt(s.platform.now - 0.2) + "000000120",
-                "bp" + StampAt(s.platform.now - 0.3) + "0101"});
+  LogStation s({"t0" + StampAt(kNow - 0.1) + "-0530",
+                "ws" + StampAt(kNow - 0.2) + "000000120",
+                "bp" + StampAt(kNow - 0.3) + "0101"});
   TWM033f1& f = s.Start();
   const display::Bitmap& pane = f.imMainGraphPane.Picture();
   const int xt = f.TimeToX(std::floor((s.platform.now - 0.1) * 1440) / 1440);
@@ -83,9 +85,9 @@ TEST(HistoryReload, DrawsRecordsWhereTheirStampsPlaceThem) {
 }
 
 TEST(HistoryReload, StopsAtTheLeftEdge) {
-  LogStation s({"rf" + StampAt(s.platform.now - 9.5) + "0000x0001",  // older: never read
-                "ws" + StampAt(s.platform.now - 9.37) + "000000120",
-                "rf" + StampAt(s.platform.now - 1) + "000000005"});
+  LogStation s({"rf" + StampAt(kNow - 9.5) + "0000x0001",  // older: never read
+                "ws" + StampAt(kNow - 9.37) + "000000120",
+                "rf" + StampAt(kNow - 1) + "000000005"});
   TWM033f1& f = s.Start();
   for (const std::string& l : s.errdisp.Memo1.Lines())
     EXPECT_EQ(l.find("rainfall datum"), std::string::npos) << l;
@@ -98,8 +100,8 @@ TEST(HistoryReload, LongWindRecordIsReportedAndTalliesComeFromTheGoodOne) {
   good[16] = 255;
   std::array<uint16_t, 17> big = good;
   big[0] = 0x123;
-  LogStation s({WindTalliesRecord(StampAt(s.platform.now - 0.5), good),
-                WindTalliesRecord(StampAt(s.platform.now - 0.2), big)});
+  LogStation s({WindTalliesRecord(StampAt(kNow - 0.5), good),
+                WindTalliesRecord(StampAt(kNow - 0.2), big)});
   TWM033f1& f = s.Start();
   EXPECT_EQ(f.wWindDirTally, good);
   bool reported = false;
@@ -109,8 +111,8 @@ TEST(HistoryReload, LongWindRecordIsReportedAndTalliesComeFromTheGoodOne) {
 }
 
 TEST(HistoryReload, UnknownRecordsChangeNothing) {
-  LogStation s({"cm" + StampAt(s.platform.now - 0.2) + " By hand: hello",
-                "ss" + StampAt(s.platform.now - 0.1) + " ~ ~ ~ System started, WM033 version: 23Aug12c",
+  LogStation s({"cm" + StampAt(kNow - 0.2) + " By hand: hello",
+                "ss" + StampAt(kNow - 0.1) + " ~ ~ ~ System started, WM033 version: 23Aug12c",
                 "zz12345"});
   TWM033f1& f = s.Start();
   EXPECT_TRUE(f.imMainGraphPane.Picture() == StartupPane());
@@ -119,8 +121,8 @@ TEST(HistoryReload, UnknownRecordsChangeNothing) {
 }
 
 TEST(HistoryReload, DayLinesAtEachMidnightCrossed) {
-  LogStation s({"rf" + StampAt(std::floor(s.platform.now) - 1.5) + "000000001",
-                "rf" + StampAt(std::floor(s.platform.now) - 0.5) + "000000001"});
+  LogStation s({"rf" + StampAt(std::floor(kNow) - 1.5) + "000000001",
+                "rf" + StampAt(std::floor(kNow) - 0.5) + "000000001"});
   TWM033f1& f = s.Start();
   const display::Bitmap& pane = f.imMainGraphPane.Picture();
   for (double midnight : {std::floor(s.platform.now), std::floor(s.platform.now) - 1}) {
@@ -130,7 +132,7 @@ TEST(HistoryReload, DayLinesAtEachMidnightCrossed) {
 }
 
 TEST(HistoryReload, FutureStampsAreNotDrawnOutsideThePane) {
-  LogStation s({"rf" + StampAt(s.platform.now + 2) + "000000001"});
+  LogStation s({"rf" + StampAt(kNow + 2) + "000000001"});
   TWM033f1& f = s.Start();
   EXPECT_TRUE(f.imMainGraphPane.Picture() == StartupPane());
 }
@@ -138,7 +140,7 @@ TEST(HistoryReload, FutureStampsAreNotDrawnOutsideThePane) {
 // A power cut may cut the last record anywhere. Every start after it repairs the line end and
 // redraws exactly what the complete records asked for.
 TEST(HistoryReload, CutShortLastRecordNeverStopsTheProgram) {
-  const double now = EncodeDayCount(2012, 8, 23, 14, 5, 0);
+  const double now = kNow;
   const std::vector<std::string> base = {"t0" + StampAt(now - 0.3) + "+2346",
                                          "rf" + StampAt(now - 0.2) + "000000042"};
   display::Bitmap expected;
@@ -171,7 +173,7 @@ TEST(HistoryReload, CutShortLastRecordNeverStopsTheProgram) {
 
 TEST(HistoryReload, WindowIsTheLast800000Bytes) {
   // Old records beyond the window are not read, however bad they are.
-  const double now = EncodeDayCount(2012, 8, 23, 14, 5, 0);
+  const double now = kNow;
   std::vector<std::string> records;
   records.push_back("rf" + StampAt(now - 1) + "00000x001");
   const std::string filler = "cm" + StampAt(now - 0.5) + " By hand: " + std::string(80, 'x');
