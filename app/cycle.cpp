@@ -1,5 +1,7 @@
 // The timed cycle: one tick of Timer1 runs one cycle, whose number modulo 63 picks the device
 // work; the graph, page and image steps follow when their times have come.
+#include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "app/slot_table.h"
@@ -18,6 +20,7 @@ constexpr const char* kCreditText =
 void TWM033f1::Timer1Timer() {
   if (!bCycleReady) return;
   if (laMsgs.Caption().compare(0, 11, "One moment ") == 0) laMsgs.SetCaption(kCreditText);
+  const auto started = std::chrono::steady_clock::now();
   try {
     RunCycle();
   } catch (const std::exception& e) {
@@ -34,6 +37,10 @@ void TWM033f1::Timer1Timer() {
                 ")");
     laMsgs.SetCaption("An unexpected error was caught in a cycle; see the error window.");
   }
+  iSlowestCycleUs = std::max<int64_t>(
+      iSlowestCycleUs, std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - started)
+                           .count());
   if (env_.stop_after_cycles && liCycleCount > *env_.stop_after_cycles && !bQuitting) buQuitClick();
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "datalog/records.h"
 #include "datalog/timestamp.h"
@@ -183,7 +184,15 @@ void TWM033f1::FormCreate() {
     WM033ErrDisp.Memo1.Touch();
   }
   // 26-28: the history, then the data log for the run.
-  ReloadHistory();
+  {
+    const auto started = std::chrono::steady_clock::now();
+    ReloadHistory();
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - started)
+                        .count();
+    platform_.Note("history reloaded in " + std::to_string(us / 1000) + "." +
+                   std::to_string(us / 100 % 10) + " ms");
+  }
   if (bDataLogOpen) OpenDataLog();
   ResetGraphStep();
   // 29-31
@@ -255,6 +264,8 @@ void TWM033f1::buQuitClick() {
   if (bDataLogOpen) CloseDataLog();
   bDataLogOpen = false;
   bQuitting = true;
+  platform_.Note(std::to_string(liCycleCount - 1) + " cycles; slowest cycle " +
+                 std::to_string(iSlowestCycleUs / 1000) + " ms");
   platform_.Terminate(kExitOk);
 }
 

@@ -214,6 +214,7 @@ class TWM033f1 : public forms::Form {
   bool bDataLogBusy = false;
   bool bStartupComplete = false;
   bool bInCycle = false;
+  int64_t iSlowestCycleUs = 0;  // real time of the slowest cycle so far
   int32_t liCycleCount = 1;
   std::array<std::string, 32> CompassNames;
 

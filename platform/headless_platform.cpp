@@ -44,6 +44,8 @@ bool HeadlessPlatform::OpenHelp(const std::string& path) {
   return true;
 }
 
+void HeadlessPlatform::Note(const std::string& text) { WriteStderrLine("WM033: " + text); }
+
 void HeadlessPlatform::EchoErrorLine(const std::string& line) { WriteStderrLine(line); }
 
 }  // namespace wm033

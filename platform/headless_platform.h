@@ -15,6 +15,7 @@ class HeadlessPlatform : public EventLoopPlatform {
   DialogAnswer YesNoCancel(const std::string& text, int x, int y) override;
   bool OpenHelp(const std::string& path) override;
   void EchoErrorLine(const std::string& line) override;
+  void Note(const std::string& text) override;
   bool Headless() const override { return true; }
 };
 

@@ -49,6 +49,8 @@ class Platform {
   // Shows a help file; false when it could not be shown.
   virtual bool OpenHelp(const std::string& path) = 0;
 
+  // A note for the operator of a headless run (stderr); windows ignore it.
+  virtual void Note(const std::string& text) { (void)text; }
   // An error line as it is reported (headless runs print it on stderr).
   virtual void EchoErrorLine(const std::string& line) { (void)line; }
 
