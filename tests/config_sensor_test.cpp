@@ -22,9 +22,9 @@ const char* const kFatallyFaulty =
 std::vector<std::string> GoodLines() {
   std::vector<std::string> l = {kSensorConfigId, "b", "c", "d", "e", "f", "g",
                                 "h 1  <- port", "i 5  <- adapter type", "j"};
-  const char* chips[] = {"k e8300000533A01028",    "l e9C00000533A11110",
-                         "m e6E00000533A21228",    "n eEB00000533A31326",
-                         "o e4000000533A41428",    "p e6700000533A5151D  a",
+  const char* chips[] = {"k e8300000533A01028   ",    "l e9C00000533A11110   ",
+                         "m e6E00000533A21228   ",    "n eEB00000533A31326   ",
+                         "o e4000000533A41428   ",    "p e6700000533A5151D  a",
                          "q e7000000533A6161D  a", "r e8A00000533A7171D  z",
                          "s e6300000533A81826   ", "t e9900000533A91926   ",
                          "u e0000000533AA1A20 ja", "v eD600000533AB1B1D  a",
@@ -155,7 +155,7 @@ TEST(SensorConfig, WrongFamiliesAreRefusedPerSlot) {
     int slot;
   };
   const Case cases[] = {
-      {11, "l e9C00000533A1111D", 1},      // counter on a temperature slot
+      {11, "l e9C00000533A1111D   ", 1},     // counter on a temperature slot
       {15, "p e6700000533A51510  a", 5},   // temperature chip on the rain counter
       {18, "s e6300000533A81828   ", 8},   // DS18B20 on the pressure slot
       {20, "u e0000000533AA1A26 ja", 10},  // DS2438 on the wind-direction slot
