@@ -1,7 +1,91 @@
 #include "onewire/tmex_factory.h"
 
+#include "app/wm033f1.h"
+#include "onewire/adapters/simulated_link.h"
+#include "onewire/link_tmex.h"
+
 namespace wm033::onewire {
 
-std::unique_ptr<Tmex> MakeTmex(TWM033f1&) { return std::make_unique<Tmex>(); }
+namespace {
+
+class PlatformClock : public sim::SimClock {
+ public:
+  explicit PlatformClock(Platform& p) : platform_(p) {}
+  uint32_t Ticks() override { return platform_.GetTickCount(); }
+  double Now() override { return platform_.Now(); }
+
+ private:
+  Platform& platform_;
+};
+
+// The simulated adapter owns its clock adapter.
+class OwnedSimulatedLink : public SimulatedLink {
+ public:
+  OwnedSimulatedLink(const sim::StationPlan& plan, std::unique_ptr<PlatformClock> clock,
+                     std::string faults, std::string file)
+      : SimulatedLink(plan, *clock, std::move(faults), std::move(file)),
+        clock_(std::move(clock)) {}
+
+ private:
+  std::unique_ptr<PlatformClock> clock_;
+};
+
+}  // namespace
+
+std::string NoAdapterMessage(int16_t port_num, int16_t port_type) {
+  std::string kind = port_type == 5   ? " (DS9097U serial)"
+                     : port_type == 6 ? " (DS9490 USB)"
+                     : port_type == 1 ? " (DS9097 serial)"
+                                      : "";
+  return "No 1-Wire adapter could be opened for port " + std::to_string(port_num) +
+         ", adapter type " + std::to_string(port_type) + kind +
+         ": this build has no driver for real adapters yet (types 5, 6 and 1 are planned). "
+         "Set WM033_MICROLAN=sim to run on the simulated MicroLan.";
+}
+
+sim::StationPlan PlanFromForm(const TWM033f1& form) {
+  sim::StationPlan plan;
+  plan.seed = form.env().sim_seed;
+  plan.wind_dir_table = form.bWindDirTable;
+  for (int slot = 0; slot < kChannels; ++slot) {
+    sim::StationSlot s;
+    s.slot = slot;
+    s.counter_page = form.bCounterPage[slot] == 15 ? 15 : 14;
+    const Rom& configured = form.bChipRom[slot];
+    bool any = false;
+    for (uint8_t b : configured) any = any || b != 0;
+    if (any) {
+      s.rom = configured;
+    } else if (auto parsed = ParseChipId(form.sChipId[slot])) {
+      s.rom = *parsed;
+    } else {
+      continue;
+    }
+    plan.slots.push_back(s);
+  }
+  return plan;
+}
+
+std::unique_ptr<Tmex> MakeTmex(TWM033f1& form) {
+  auto report = [&form](const std::string& text) { form.ReportError(text); };
+  if (form.env().simulated_microlan) {
+    LinkOpener open = [&form](int16_t, int16_t, std::string&) -> std::unique_ptr<OneWireLink> {
+      std::string file = form.env().sim_faults_file;
+      if (!file.empty()) {
+        if (auto mapped = MapPath(form.env(), file)) file = *mapped;
+      }
+      return std::make_unique<OwnedSimulatedLink>(
+          PlanFromForm(form), std::make_unique<PlatformClock>(form.platform()),
+          form.env().sim_faults, file);
+    };
+    return std::make_unique<LinkTmex>(std::move(open), report);
+  }
+  LinkOpener none = [](int16_t port, int16_t type, std::string& error)
+      -> std::unique_ptr<OneWireLink> {
+    error = NoAdapterMessage(port, type);
+    return nullptr;
+  };
+  return std::make_unique<LinkTmex>(std::move(none), report);
+}
 
 }  // namespace wm033::onewire

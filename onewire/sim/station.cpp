@@ -1,0 +1,133 @@
+#include "onewire/sim/station.h"
+
+#include "onewire/sim/chips.h"
+
+namespace wm033::onewire::sim {
+
+namespace {
+
+// Vane patterns of channels A, B, C, D for sectors 0..15, tables a to d.
+constexpr const char* kVaneTables[4][16] = {
+    {"2000", "2200", "0200", "0220", "0020", "0022", "0002", "1002", "1000", "1100", "0100",
+     "0110", "0010", "0011", "0001", "2001"},
+    {"2000", "2002", "0002", "0022", "0020", "0220", "0200", "1200", "1000", "1001", "0001",
+     "0011", "0010", "0110", "0100", "2100"},
+    {"2221", "2222", "1222", "1221", "1211", "1212", "1112", "1111", "1121", "1122", "2122",
+     "2121", "2111", "2112", "2212", "2211"},
+    {"2220", "2222", "0222", "0220", "0200", "0202", "0002", "0000", "0020", "0022", "2022",
+     "2020", "2000", "2002", "2202", "2200"},
+};
+
+uint32_t StartCount(uint64_t seed, const Rom& rom, uint32_t spread) {
+  uint64_t x = seed;
+  for (uint8_t b : rom) x = (x ^ b) * 0x100000001B3ULL;
+  x ^= x >> 29;
+  return spread ? static_cast<uint32_t>(x % spread) : 0;
+}
+
+PulseSource SourceOfSlot(int slot) {
+  switch (slot) {
+    case 5:
+      return PulseSource::Rain;
+    case 6:
+      return PulseSource::Wind;
+    case 7:
+      return PulseSource::Lightning;
+    case 11:
+      return PulseSource::OnOff1;
+    case 12:
+      return PulseSource::OnOff2;
+    default:
+      return PulseSource::Quiet;
+  }
+}
+
+}  // namespace
+
+const char* VanePattern(int table, int sector) {
+  if (table < 0 || table > 3) table = 0;
+  return kVaneTables[table][((sector % 16) + 16) % 16];
+}
+
+double VaneLevelVolts(char level) {
+  // With 8 bits on the 5.12 V range: 0.02 V reads 256, 0.30 V 3840, 4.60 V 58624.
+  return level == '2' ? 4.60 : level == '1' ? 0.30 : 0.02;
+}
+
+SimStation::SimStation(const StationPlan& plan, SimClock& clock)
+    : clock_(clock), model_(plan.seed), table_(plan.wind_dir_table) {
+  for (const StationSlot& s : plan.slots) {
+    if (s.slot < 0 || s.slot > 12) continue;
+    if (SimChip* existing = bus_.Find(s.rom)) {  // one chip named on two lines
+      by_slot_[s.slot] = existing;
+      continue;
+    }
+    const uint8_t family = s.rom[0];
+    const int slot = s.slot;
+    std::unique_ptr<SimChip> chip;
+    if (family == kFamilyDS18S20 || family == kFamilyDS18B20) {
+      chip = std::make_unique<Ds18x20>(s.rom, clock_, [this, slot] {
+        return model_.TemperatureC(slot <= 4 ? slot : 0, clock_.Now());
+      });
+    } else if (family == kFamilyDS2438) {
+      std::function<double()> vad = [] { return 0.0; };
+      if (slot == 8) vad = [this] { return model_.PressureVolts(clock_.Now()); };
+      if (slot == 9) vad = [this] { return model_.HumidityVolts(clock_.Now()); };
+      const int position = slot <= 4 ? slot : slot == 8 ? 1 : 0;
+      chip = std::make_unique<Ds2438>(
+          s.rom, clock_, [this, position] { return model_.TemperatureC(position, clock_.Now()); },
+          vad);
+    } else if (family == kFamilyDS2423) {
+      const PulseSource role = SourceOfSlot(slot);
+      auto active = std::make_unique<PulseCounter>(model_, role, StartCount(plan.seed, s.rom, 5000));
+      auto idle = std::make_unique<PulseCounter>(model_, PulseSource::Quiet,
+                                                 StartCount(plan.seed ^ 1, s.rom, 300));
+      PulseCounter* a = active.get();
+      PulseCounter* b = idle.get();
+      if (s.counter_page == 15) std::swap(a, b);
+      counters_.push_back(std::move(active));
+      counters_.push_back(std::move(idle));
+      chip = std::make_unique<Ds2423>(
+          s.rom, clock_, [this, a] { return a->CountAt(clock_.Now()); },
+          [this, b] { return b->CountAt(clock_.Now()); });
+    } else if (family == kFamilyDS2450) {
+      const bool vane = slot == 10;
+      chip = std::make_unique<Ds2450>(s.rom, clock_, [this, vane](int ch) {
+        if (!vane) return 0.0;
+        const char* p = VanePattern(table_, model_.VaneSector(clock_.Now()));
+        return VaneLevelVolts(p[ch & 3]);
+      });
+    } else {
+      continue;  // a family we do not emulate is not on the bus
+    }
+    by_slot_[slot] = &bus_.Add(std::move(chip));
+  }
+}
+
+SimChip* SimStation::ChipOfLine(char line) {
+  const int slot = line - 'k';
+  return slot >= 0 && slot < 13 ? by_slot_[slot] : nullptr;
+}
+
+void SimStation::ApplyFaults(const FaultSet& faults) {
+  bus_.SetShort(faults.bus_short);
+  for (auto& chip : bus_.chips()) {
+    ChipFaults merged;
+    for (int slot = 0; slot < 13; ++slot) {
+      if (by_slot_[slot] != chip.get()) continue;
+      auto it = faults.by_line.find(static_cast<char>('k' + slot));
+      if (it == faults.by_line.end()) continue;
+      merged.absent |= it->second.absent;
+      merged.bad_crc |= it->second.bad_crc;
+      merged.stuck |= it->second.stuck;
+      merged.power_on |= it->second.power_on;
+      merged.counter_reset |= it->second.counter_reset;
+    }
+    if (merged == chip->faults()) continue;
+    const ChipFaults before = chip->faults();
+    chip->faults() = merged;
+    chip->OnFaultsChanged(before);
+  }
+}
+
+}  // namespace wm033::onewire::sim

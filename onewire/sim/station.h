@@ -1,0 +1,55 @@
+// The simulated station: one emulated chip for every chip that the sensor configuration names,
+// in the role of its line (k-o temperatures, p rain, q wind, r lightning, s pressure and t
+// humidity on a DS2438's VAD, u the vane on a DS2450, v and w on/off counters), fed by the
+// weather model.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "onewire/sim/bus.h"
+#include "onewire/sim/faults.h"
+#include "onewire/sim/weather_model.h"
+
+namespace wm033::onewire::sim {
+
+struct StationSlot {
+  int slot = 0;               // 0..12, line k + slot
+  Rom rom{};
+  uint8_t counter_page = 14;  // counter slots: the page whose counter the role drives
+};
+
+struct StationPlan {
+  std::vector<StationSlot> slots;
+  uint8_t wind_dir_table = 0;  // 0..6; tables e-g have no patterns and get table a's
+  uint64_t seed = 20120823;
+};
+
+// The vane's level pattern ("2000") for a sector in a table (0..3; others use table a).
+const char* VanePattern(int table, int sector);
+// Volts on a vane output for a level character.
+double VaneLevelVolts(char level);
+
+class SimStation {
+ public:
+  SimStation(const StationPlan& plan, SimClock& clock);
+  SimBus& bus() { return bus_; }
+  const WeatherModel& model() const { return model_; }
+  // Applies a fault set; chips see only what changed.
+  void ApplyFaults(const FaultSet& faults);
+  // The chip that configuration line `line` names (null when none).
+  SimChip* ChipOfLine(char line);
+
+ private:
+  SimClock& clock_;
+  WeatherModel model_;
+  SimBus bus_;
+  std::vector<std::unique_ptr<PulseCounter>> counters_;
+  std::array<SimChip*, 13> by_slot_{};
+  int table_ = 0;
+};
+
+}  // namespace wm033::onewire::sim
