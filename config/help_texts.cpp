@@ -155,10 +155,16 @@ void TWM033f1::buCopyrightClick() {
   platform().ShowMessageAt(config::AboutText(), Bounds().left + 10, Bounds().top + 60);
 }
 
-void TWM033f1::Overview1Click() { platform().ShowMessage(config::SettingsOverviewText()); }
+void TWM033f1::Overview1Click() {
+  platform().ShowMessage(config::SettingsOverviewText());
+}
 
-void TWM033f1::Legacy1Click() { platform().ShowMessage(config::SettingsLegacyText()); }
+void TWM033f1::Legacy1Click() {
+  platform().ShowMessage(config::SettingsLegacyText());
+}
 
-void TWM033f1::Modern1Click() { platform().ShowMessage(config::SettingsModernText()); }
+void TWM033f1::Modern1Click() {
+  platform().ShowMessage(config::SettingsModernText());
+}
 
 }  // namespace wm033

@@ -54,8 +54,8 @@ void TWM033f1::StartSensorHardware() {
     DML2450Init(kWindDirSlot, wQZRErr, liDallErr);
     bWindAdcReady = true;
     if (wQZRErr != 0) {
-      ReportError(std::to_string(wQZRErr) + " <QZR error during DMLInit2540ADC. Dallas err:" +
-                  std::to_string(liDallErr));
+      ReportError(std::to_string(wQZRErr) +
+                  " <QZR error during DMLInit2540ADC. Dallas err:" + std::to_string(liDallErr));
       bWindAdcReady = false;
     }
   }

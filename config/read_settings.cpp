@@ -80,9 +80,11 @@ void TWM033f1::SetDefaultSettings() {
   wWindDivisor = 150;
 
   display::Bitmap& dial = iWindDial.Picture();
-  if (dial.Width() != kDialSize || dial.Height() != kDialSize) iWindDial.NewPicture(kDialSize, kDialSize);
+  if (dial.Width() != kDialSize || dial.Height() != kDialSize)
+    iWindDial.NewPicture(kDialSize, kDialSize);
   iWindDial.Picture().Fill(forms::kButtonFace);
-  display::DrawEllipse(iWindDial.Picture(), 0, 0, kDialSize, kDialSize, 1, forms::kBlack, kDialDisc);
+  display::DrawEllipse(iWindDial.Picture(), 0, 0, kDialSize, kDialSize, 1, forms::kBlack,
+                       kDialDisc);
   iWindDial.Repaint();
 }
 

@@ -36,8 +36,12 @@ void TWM033f1::ApplySchemeA() {
   Place(WM033fControl, iWinGeom[0][2]);
 }
 
-void TWM033f1::SchemeA1Click() { Restack(*this, iWinGeom[0]); }
+void TWM033f1::SchemeA1Click() {
+  Restack(*this, iWinGeom[0]);
+}
 
-void TWM033f1::SchemeB1Click() { Restack(*this, iWinGeom[1]); }
+void TWM033f1::SchemeB1Click() {
+  Restack(*this, iWinGeom[1]);
+}
 
 }  // namespace wm033

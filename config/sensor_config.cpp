@@ -57,8 +57,9 @@ constexpr const char* kRotationLetterWrong =
     "Compensates for amount wind director sensor was rotated when it wa mounted.";
 
 std::string IdentificationWrong() {
-  return std::string("The first line of WM033ini.txt (line \"a\") is not the one this version "
-                     "of the program reads.\rIt must be exactly: ") +
+  return std::string(
+             "The first line of WM033ini.txt (line \"a\") is not the one this version "
+             "of the program reads.\rIt must be exactly: ") +
          kSensorConfigId;
 }
 
@@ -74,13 +75,17 @@ std::string PrefixWrong(char letter) {
 }
 
 std::string EnableLetterWrong(char letter) {
-  return std::string("Edit your WM033ini.txt file. On lines k through w, the third character must "
-                     "always be an \"e\" or a \"d\" (for enable or disable). On line \"") +
-         letter + "\" it was something else. Check the other lines, too, yourself, before "
-                  "running program again.";
+  return std::string(
+             "Edit your WM033ini.txt file. On lines k through w, the third character must "
+             "always be an \"e\" or a \"d\" (for enable or disable). On line \"") +
+         letter +
+         "\" it was something else. Check the other lines, too, yourself, before "
+         "running program again.";
 }
 
-std::string TooShort(char letter) { return std::string("Line \"") + letter + "\" is too short."; }
+std::string TooShort(char letter) {
+  return std::string("Line \"") + letter + "\" is too short.";
+}
 
 // A byte that would not show in a message box (a control character, NUL, a byte that is not
 // ASCII) is named by its hex value.
@@ -97,10 +102,12 @@ std::string InvalidIdChar(char letter, char c) {
 }
 
 std::string ChipTypeRefused(char letter) {
-  return std::string("The chip type, as defined by the last byte of the id specified, was not "
-                     "acceptable. This problem arose from line ") +
-         letter + " of WM033ini.txt. The program will run, but this parameter will not be "
-                  "monitored.";
+  return std::string(
+             "The chip type, as defined by the last byte of the id specified, was not "
+             "acceptable. This problem arose from line ") +
+         letter +
+         " of WM033ini.txt. The program will run, but this parameter will not be "
+         "monitored.";
 }
 
 bool IsCounterSlot(int slot) {
@@ -240,7 +247,8 @@ SensorConfig ParseSensorConfigText(std::string_view text, uint8_t wind_table,
       r.notes.push_back({ConfigNote::Kind::kErrorLine, ChipTypeRefused(letter)});
       r.enabled[s] = false;
     }
-    if (IsCounterSlot(slot)) r.counter_page[s] = CharAt(l, 22) == 'z' ? kCounterPageB : kCounterPageA;
+    if (IsCounterSlot(slot))
+      r.counter_page[s] = CharAt(l, 22) == 'z' ? kCounterPageB : kCounterPageA;
     if (slot == kWindDirSlot && r.enabled[s]) {
       const size_t table = FindUpper(kTableLetters, CharAt(l, 22));
       if (table != std::string_view::npos)

@@ -41,10 +41,10 @@ struct ConfigNote {
 };
 
 struct SensorConfig {
-  bool valid = true;       // the file is usable
-  bool terminate = false;  // the program must end (set bQuitting, request termination)
-  bool port_read = false;  // line h gave port_num
-  bool type_read = false;  // line i gave port_type
+  bool valid = true;          // the file is usable
+  bool terminate = false;     // the program must end (set bQuitting, request termination)
+  bool port_read = false;     // line h gave port_num
+  bool type_read = false;     // line i gave port_type
   bool slots_filled = false;  // the slot values below were filled from lines k to w
   int16_t port_num = 0;
   int16_t port_type = 0;

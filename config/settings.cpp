@@ -94,9 +94,10 @@ uint32_t ColourFromSpec(int channel, std::string_view text, std::vector<ConfigNo
     value = value * 16 + static_cast<uint32_t>(digit);
   }
   if (value == kWhite)
-    Message(notes, Ch("Are you sure you want to set channel ", channel, "'s color to white? (See \"p") +
-                       std::to_string(channel) +
-                       "=\" line in ini2, [ChannelColors] section. $FFFFFF = white)");
+    Message(notes,
+            Ch("Are you sure you want to set channel ", channel, "'s color to white? (See \"p") +
+                std::to_string(channel) +
+                "=\" line in ini2, [ChannelColors] section. $FFFFFF = white)");
   return value;
 }
 
@@ -168,10 +169,10 @@ SettingsResult ApplySettingsText(std::string_view text, double now, SettingsValu
   // Offsets and multipliers keep the low 16 bits of the number read.
   for (int c : kPlottedChannels) {
     const size_t s = static_cast<size_t>(c);
-    v.line_offset[s] = static_cast<uint16_t>(
-        p.ReadInteger("LineOffsetScale", Ch("p", c, "a"), v.line_offset[s]));
-    v.line_scale[s] = static_cast<uint16_t>(
-        p.ReadInteger("LineOffsetScale", Ch("p", c, "m"), v.line_scale[s]));
+    v.line_offset[s] =
+        static_cast<uint16_t>(p.ReadInteger("LineOffsetScale", Ch("p", c, "a"), v.line_offset[s]));
+    v.line_scale[s] =
+        static_cast<uint16_t>(p.ReadInteger("LineOffsetScale", Ch("p", c, "m"), v.line_scale[s]));
   }
   for (int c : kMultiplierChecked) {
     if (v.line_scale[static_cast<size_t>(c)] == 0) {
@@ -190,8 +191,8 @@ SettingsResult ApplySettingsText(std::string_view text, double now, SettingsValu
   static const char* kTags[2][3] = {{"a1", "a2", "a3"}, {"b1", "b2", "b3"}};
   for (int scheme = 0; scheme < 2; ++scheme) {
     for (int window = 0; window < 3; ++window) {
-      const std::string key = std::string("Scheme") + (scheme == 0 ? "A" : "B") + "W" +
-                              std::to_string(window + 1);
+      const std::string key =
+          std::string("Scheme") + (scheme == 0 ? "A" : "B") + "W" + std::to_string(window + 1);
       const std::string value = p.ReadString("WindowPosnsAndSizes", key, kUnchangedGeometry);
       if (value == kUnchangedGeometry) continue;
       // The last window key present decides.

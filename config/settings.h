@@ -40,9 +40,9 @@ struct SettingsValues {
   std::string image_file = "WM033BC.jpg";
   int32_t page_interval_secs = 0;
   int32_t image_interval_secs = 0;
-  std::array<ImageSettings, 3> images;         // second, third, fourth image
-  std::array<std::string, 5> field_label;      // temperature channels 0..4
-  std::array<std::string, 7> other_caption;    // p5, p6, p7, p8, p9, p11, p12 captions
+  std::array<ImageSettings, 3> images;       // second, third, fourth image
+  std::array<std::string, 5> field_label;    // temperature channels 0..4
+  std::array<std::string, 7> other_caption;  // p5, p6, p7, p8, p9, p11, p12 captions
   std::array<uint32_t, kSettingsChannels> colour{};
   std::array<uint16_t, kSettingsChannels> line_offset{};
   std::array<uint16_t, kSettingsChannels> line_scale{};

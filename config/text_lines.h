@@ -21,6 +21,8 @@ inline char CharAt(std::string_view line, size_t pos) {
 }
 
 // ASCII upper case; other bytes unchanged.
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace wm033::config

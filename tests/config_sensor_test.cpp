@@ -20,15 +20,14 @@ const char* const kFatallyFaulty =
 
 // A good file: lines a to w, chip lines as the demo station has them.
 std::vector<std::string> GoodLines() {
-  std::vector<std::string> l = {kSensorConfigId, "b", "c", "d", "e", "f", "g",
-                                "h 1  <- port", "i 5  <- adapter type", "j"};
-  const char* chips[] = {"k e8300000533A01028   ",    "l e9C00000533A11110   ",
-                         "m e6E00000533A21228   ",    "n eEB00000533A31326   ",
-                         "o e4000000533A41428   ",    "p e6700000533A5151D  a",
-                         "q e7000000533A6161D  a", "r e8A00000533A7171D  z",
-                         "s e6300000533A81826   ", "t e9900000533A91926   ",
-                         "u e0000000533AA1A20 ja", "v eD600000533AB1B1D  a",
-                         "w e0200000533AC1C1D  z"};
+  std::vector<std::string> l = {
+      kSensorConfigId, "b", "c", "d", "e", "f", "g", "h 1  <- port", "i 5  <- adapter type", "j"};
+  const char* chips[] = {
+      "k e8300000533A01028   ", "l e9C00000533A11110   ", "m e6E00000533A21228   ",
+      "n eEB00000533A31326   ", "o e4000000533A41428   ", "p e6700000533A5151D  a",
+      "q e7000000533A6161D  a", "r e8A00000533A7171D  z", "s e6300000533A81826   ",
+      "t e9900000533A91926   ", "u e0000000533AA1A20 ja", "v eD600000533AB1B1D  a",
+      "w e0200000533AC1C1D  z"};
   for (const char* c : chips) l.push_back(c);
   return l;
 }
@@ -58,10 +57,12 @@ std::vector<std::string> ErrorLines(const SensorConfig& r) {
 }
 
 std::string Refusal(char letter) {
-  return std::string("The chip type, as defined by the last byte of the id specified, was not "
-                     "acceptable. This problem arose from line ") +
-         letter + " of WM033ini.txt. The program will run, but this parameter will not be "
-                  "monitored.";
+  return std::string(
+             "The chip type, as defined by the last byte of the id specified, was not "
+             "acceptable. This problem arose from line ") +
+         letter +
+         " of WM033ini.txt. The program will run, but this parameter will not be "
+         "monitored.";
 }
 
 TEST(SensorConfig, GoodFileReadsWithEveryLineEnd) {
@@ -109,8 +110,8 @@ TEST(SensorConfig, ChipLineLength) {
   const SensorConfig r = Parse(l);
   EXPECT_FALSE(r.valid);
   EXPECT_TRUE(r.terminate);
-  EXPECT_EQ(Messages(r), (std::vector<std::string>{"Line \"k\" is too short.", kFatallyFaulty,
-                                                   kTerminating}));
+  EXPECT_EQ(Messages(r),
+            (std::vector<std::string>{"Line \"k\" is too short.", kFatallyFaulty, kTerminating}));
 }
 
 TEST(SensorConfig, EnableLetterThenLengthAreBothReportedForOneLine) {
@@ -155,7 +156,7 @@ TEST(SensorConfig, WrongFamiliesAreRefusedPerSlot) {
     int slot;
   };
   const Case cases[] = {
-      {11, "l e9C00000533A1111D   ", 1},     // counter on a temperature slot
+      {11, "l e9C00000533A1111D   ", 1},   // counter on a temperature slot
       {15, "p e6700000533A51510  a", 5},   // temperature chip on the rain counter
       {18, "s e6300000533A81828   ", 8},   // DS18B20 on the pressure slot
       {20, "u e0000000533AA1A26 ja", 10},  // DS2438 on the wind-direction slot
@@ -300,9 +301,15 @@ TEST(SensorConfig, HostileBytesAlwaysGiveAVerdictWithItsReasons) {
     for (int e = 0; e < edits; ++e) {
       const size_t at = rng() % (text.size() + 1);
       switch (rng() % 3) {
-        case 0: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
-        case 1: if (at < text.size()) text.erase(at, 1 + rng() % 30); break;
-        default: if (at < text.size()) text[at] = static_cast<char>(rng() % 256); break;
+        case 0:
+          text.insert(at, 1, static_cast<char>(rng() % 256));
+          break;
+        case 1:
+          if (at < text.size()) text.erase(at, 1 + rng() % 30);
+          break;
+        default:
+          if (at < text.size()) text[at] = static_cast<char>(rng() % 256);
+          break;
       }
     }
     const SensorConfig r = ParseSensorConfigText(text, 0, 9);

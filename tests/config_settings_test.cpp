@@ -49,7 +49,8 @@ TEST(Settings, PageFolderFilesAndIntervals) {
                         Case{"", "C:\\"}, Case{"   ", "C:\\"}}) {
     Settings t(kMarker + std::string("[sbc]\r\nbcp=") + c.bcp + "\r\n");
     EXPECT_EQ(t.f->sPageFolder, c.folder) << c.bcp;
-    EXPECT_EQ(t.f->ExtraImage[2].alt, std::string(config::kDefaultAltText) + config::kAltTextSuffix);
+    EXPECT_EQ(t.f->ExtraImage[2].alt,
+              std::string(config::kDefaultAltText) + config::kAltTextSuffix);
   }
   struct Interval {
     const char* hsi;
@@ -132,8 +133,9 @@ TEST(Settings, TheLastWindowKeyDecides) {
   EXPECT_EQ(rescued.Messages().size(), 1u);
   EXPECT_EQ(rescued.f->iWinGeom[1][2][0], 10);
 
-  Settings junk(std::string(kMarker) + "[WindowPosnsAndSizes]\r\nSchemeBW2=a,b,c,d,e\r\n"
-                                       "SchemeAW3=9,9,9,9\r\n");
+  Settings junk(std::string(kMarker) +
+                "[WindowPosnsAndSizes]\r\nSchemeBW2=a,b,c,d,e\r\n"
+                "SchemeAW3=9,9,9,9\r\n");
   EXPECT_FALSE(junk.ok) << "9,9,9,9 is no window key and leaves the verdict";
   EXPECT_EQ(junk.Messages().back().substr(junk.Messages().back().size() - 2), "b2");
   EXPECT_EQ(junk.f->iWinGeom[1][1][0], 10);

@@ -26,8 +26,7 @@ TEST(ConfigStartup, DemoStationStartsWithItsChipsAndSettings) {
   s.CopyDemo();
   TWM033f1& f = s.Start();
   EXPECT_FALSE(f.bQuitting);
-  for (const std::string& m : s.platform.messages)
-    EXPECT_EQ(m.find("ini"), std::string::npos) << m;
+  for (const std::string& m : s.platform.messages) EXPECT_EQ(m.find("ini"), std::string::npos) << m;
   EXPECT_EQ(f.siPortNum, 1);
   EXPECT_EQ(f.siPortType, 5);
   EXPECT_EQ(f.bChipRom[0], (std::array<uint8_t, 8>{0x28, 0x10, 0xA0, 0x33, 0x05, 0, 0, 0x83}));
@@ -91,8 +90,7 @@ TEST(ConfigStartup, AFaultySettingsFileStillRunsStartUpToItsEnd) {
   EXPECT_EQ(s.platform.exit_status, kExitFatalConfig);
   // The must-begin message, our notice, then start-up's closing notice.
   ASSERT_GE(s.platform.messages.size(), 3u);
-  EXPECT_EQ(s.platform.messages[0],
-            "Secondary ini file (WM033ini2.txt) must begin 'abWM033ini2'");
+  EXPECT_EQ(s.platform.messages[0], "Secondary ini file (WM033ini2.txt) must begin 'abWM033ini2'");
   EXPECT_EQ(s.platform.messages[2].rfind("The settings file", 0), 0u);
   EXPECT_EQ(f.siPortNum, 1) << "the sensor configuration is still read";
 }
