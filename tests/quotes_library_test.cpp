@@ -1,10 +1,11 @@
 // The quotes library: reading the file, every refusal of the cleaner, and picking a quote.
+#include "webpage/quotes_library.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "tests/station_fixture.h"
-#include "webpage/quotes_library.h"
 
 namespace wm033::testing {
 namespace {
@@ -12,7 +13,9 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Cleans the lines and returns the message ("" when accepted); `lines` holds the result.
-std::string Clean(Lines& lines) { return CleanQuotes(lines).value_or(""); }
+std::string Clean(Lines& lines) {
+  return CleanQuotes(lines).value_or("");
+}
 
 bool Refused(Lines lines, const std::string& start_of_message) {
   const std::string m = Clean(lines);
@@ -20,15 +23,9 @@ bool Refused(Lines lines, const std::string& start_of_message) {
 }
 
 TEST(QuotesCleaner, MassagesIntoTheInternalForm) {
-  Lines lines = {"The station's quotes",
-                 "; a comment",
-                 "",
-                 "   <!--q-->E tu Brute?  \t",
-                 "<!--s-->Caesar, J",
-                 "<!--q-->",
-                 "Come here, Watson...",
-                 "<!--s-->",
-                 "Thos. A Edison",
+  Lines lines = {"The station's quotes",       "; a comment",       "",
+                 "   <!--q-->E tu Brute?  \t", "<!--s-->Caesar, J", "<!--q-->",
+                 "Come here, Watson...",       "<!--s-->",          "Thos. A Edison",
                  "<!--q-->A third one"};
   EXPECT_EQ(Clean(lines), "");
   EXPECT_EQ(lines, (Lines{"qqE tu Brute?", "qsCaesar, J", "qqCome here, Watson...",
@@ -45,10 +42,12 @@ TEST(QuotesCleaner, NeedsAQuoteLineAndMoreThanIt) {
 }
 
 TEST(QuotesCleaner, RawInternalFormIsRefusedBeforeMassaging) {
-  const std::string qq = "There is at least one line in the data file which, before massaging, "
-                         "starts with \"qq\".";
-  const std::string qs = "There is at least one line in the data file which, before massaging, "
-                         "starts with \"qs\".";
+  const std::string qq =
+      "There is at least one line in the data file which, before massaging, "
+      "starts with \"qq\".";
+  const std::string qs =
+      "There is at least one line in the data file which, before massaging, "
+      "starts with \"qs\".";
   EXPECT_TRUE(Refused({"<!--q-->a quote", "qs raw", "<!--q-->b", "<!--q-->c"}, qs));
   EXPECT_TRUE(Refused({"<!--q-->a quote", "qq raw", "qs raw", "<!--q-->c"}, qq));
   EXPECT_TRUE(Refused({"<!--q-->a quote", "qs raw", "qq raw", "<!--q-->c"}, qs));
@@ -59,8 +58,9 @@ TEST(QuotesCleaner, RawInternalFormIsRefusedBeforeMassaging) {
 }
 
 TEST(QuotesCleaner, LinesThatAreNeitherQuoteNorSource) {
-  const std::string msg = "There is at least one line in the data file which, after massaging, "
-                          "doesn't begin with either \"qq\" or \"qs\".";
+  const std::string msg =
+      "There is at least one line in the data file which, after massaging, "
+      "doesn't begin with either \"qq\" or \"qs\".";
   EXPECT_TRUE(Refused({"<!--q-->one", "stray text", "<!--q-->two"}, msg));
   // A bare marker joined with its next line leaves a single line, whose missing successor fails.
   Lines joined = {"<!--q-->", "the only quote"};
@@ -68,8 +68,9 @@ TEST(QuotesCleaner, LinesThatAreNeitherQuoteNorSource) {
 }
 
 TEST(QuotesCleaner, TwoLinesAreTooShortThreeAreEnough) {
-  const std::string too_short = "There is at least one line in the data file which, after "
-                                "massaging, is too short.";
+  const std::string too_short =
+      "There is at least one line in the data file which, after "
+      "massaging, is too short.";
   EXPECT_TRUE(Refused({"<!--q-->E tu Brute?", "<!--s-->Caesar, J"}, too_short));
   Lines three = {"<!--q-->E tu Brute?", "<!--s-->Caesar, J", "<!--q-->Come here, Watson..."};
   EXPECT_EQ(Clean(three), "");
@@ -116,8 +117,9 @@ TEST(QuotesStartup, MissingLibraryShowsItsMessageOnceAndEnds) {
   EXPECT_EQ(std::count(s.platform.messages.begin(), s.platform.messages.end(), expected), 1);
   EXPECT_NE(expected.find("(quote and source).....\r\r   <!--q-->E tu Brute?\r   <!--s-->Caesar"),
             std::string::npos);
-  EXPECT_TRUE(expected.ends_with("for every quote.\r\rProvide such a file.\rProgram will shut "
-                                 "down after you press OK."));
+  EXPECT_TRUE(
+      expected.ends_with("for every quote.\r\rProvide such a file.\rProgram will shut "
+                         "down after you press OK."));
   // The cleaner did not run on the empty library.
   for (const std::string& m : s.platform.messages)
     EXPECT_EQ(m.find("Your datafile does not appear"), std::string::npos);

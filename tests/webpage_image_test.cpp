@@ -1,12 +1,11 @@
 // The graph as a JPEG: it decodes to the pane's size and looks like the pane.
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
-#include <csetjmp>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
-
-#include <jpeglib.h>
 
 #include "tests/station_fixture.h"
 #include "webpage/graph_image.h"
@@ -30,7 +29,9 @@ bool Decode(const std::string& bytes, Decoded& out) {
   jpeg_decompress_struct cinfo;
   DecodeTrap trap;
   cinfo.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<DecodeTrap*>(c->err)->back, 1); };
+  trap.mgr.error_exit = [](j_common_ptr c) {
+    std::longjmp(reinterpret_cast<DecodeTrap*>(c->err)->back, 1);
+  };
   trap.mgr.output_message = [](j_common_ptr) {};
   if (setjmp(trap.back)) {
     jpeg_destroy_decompress(&cinfo);
@@ -73,7 +74,8 @@ double Psnr(const display::Bitmap& bmp, const Decoded& d) {
 // A pane with the kinds of things a graph holds: day lines, coloured traces, bars and text.
 void DrawTestGraph(display::Bitmap& bmp) {
   bmp.Line(0, 0, kGraphWidth, 236, forms::RGB(0, 128, 0));
-  for (int x = 100; x < kGraphWidth; x += 160) bmp.Line(x, 0, x, kGraphHeight, forms::RGB(192, 192, 192));
+  for (int x = 100; x < kGraphWidth; x += 160)
+    bmp.Line(x, 0, x, kGraphHeight, forms::RGB(192, 192, 192));
   for (int x = 0; x < kGraphWidth; ++x) {
     bmp.SetPixel(x, 120 + static_cast<int>(40 * std::sin(x / 30.0)), forms::RGB(255, 0, 0));
     bmp.SetPixel(x, 60 + (x / 7) % 20, forms::RGB(0, 0, 255));

@@ -51,8 +51,11 @@ TWM033f1& PageForm(Station& s) {
 }
 
 ExtraImageSpec Image(const std::string& caption, const std::string& name, const std::string& w) {
-  return {caption, name, "Picture " + name + " (It may not have displayed if in wrong place or "
-                         "error exists in name spec.)", w};
+  return {caption, name,
+          "Picture " + name +
+              " (It may not have displayed if in wrong place or "
+              "error exists in name spec.)",
+          w};
 }
 
 TEST(PageText, TemperatureFigures) {
@@ -72,8 +75,7 @@ TEST(PageText, TemperatureFigures) {
 }
 
 TEST(PageText, TableLines) {
-  EXPECT_EQ(PageTableLine(RecentReading{}),
-            "  ---- C    ---- C  --at--  Not Read Yet   999999");
+  EXPECT_EQ(PageTableLine(RecentReading{}), "  ---- C    ---- C  --at--  Not Read Yet   999999");
   EXPECT_EQ(PageTableLine({23.46f, 19.0f, "C", "23-Aug-2012, 14:05", 123}),
             "  23.5 C    19.0 C  --at--  23-Aug-2012, 14:05   000123");
   EXPECT_EQ(PageTableLine({-12.0f, 104.5f, "F", "t", 1234567}),

@@ -65,7 +65,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::
   temp.assign(temp_buf.data());
 
   // A size limit on the process raises SIGXFSZ; a write that hits it must fail, not kill us.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &previous);
 

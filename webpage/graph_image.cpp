@@ -1,12 +1,12 @@
 #include "webpage/graph_image.h"
 
+#include <jpeglib.h>
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <string_view>
-
-#include <jpeglib.h>
 
 #include "app/wm033f1.h"
 #include "webpage/atomic_file.h"
@@ -116,8 +116,8 @@ void TWM033f1::SaveGraphImage() {
   }
   const std::string_view bytes(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
   if (!ReplaceFileAtomically(*path, bytes, why))
-    ReportError("Err 23aug12j SaveGraphImage: the image " + name + " could not be written (" +
-                why + ")");
+    ReportError("Err 23aug12j SaveGraphImage: the image " + name + " could not be written (" + why +
+                ")");
 }
 
 }  // namespace wm033

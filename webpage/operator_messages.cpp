@@ -60,9 +60,13 @@ void SetOperatorMessage(TWM033f1& f, std::string& message, double& expiry) {
 
 }  // namespace
 
-void TWM033f1::buCommentInHTMLClick() { SetOperatorMessage(*this, sHtmlMsg1, dtHtmlExpiry1); }
+void TWM033f1::buCommentInHTMLClick() {
+  SetOperatorMessage(*this, sHtmlMsg1, dtHtmlExpiry1);
+}
 
-void TWM033f1::buComment2InHTMLClick() { SetOperatorMessage(*this, sHtmlMsg2, dtHtmlExpiry2); }
+void TWM033f1::buComment2InHTMLClick() {
+  SetOperatorMessage(*this, sHtmlMsg2, dtHtmlExpiry2);
+}
 
 // Clears a message whose time is up; the next regular page write leaves its line out.
 void TWM033f1::ExpireMessages() {

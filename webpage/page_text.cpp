@@ -63,8 +63,8 @@ std::string PageTitle(const std::string& prefix) {
 std::vector<std::string> ExtraImageLines(const ExtraImageSpec& image) {
   if (image.name == kNoImageName) return {};
   return {"<br><br><center>" + image.caption + "</center>",
-          "<br><br><center><img src=\"" + image.name + "\" width=\"" + image.width +
-              "%\" alt=\"" + image.alt + "\"></center>"};
+          "<br><br><center><img src=\"" + image.name + "\" width=\"" + image.width + "%\" alt=\"" +
+              image.alt + "\"></center>"};
 }
 
 std::string JoinPageFolder(const std::string& folder, const std::string& name) {

@@ -53,7 +53,9 @@ std::string_view At(const std::vector<std::string>& lines, size_t pos) {
   return pos >= 1 && pos <= lines.size() ? std::string_view(lines[pos - 1]) : std::string_view();
 }
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
 std::string Trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -190,8 +192,7 @@ void TWM033f1::LoadQuotesLibrary() {
   if (::fstat(fd, &st) != 0 || st.st_size < 0 ||
       static_cast<unsigned long long>(st.st_size) > kMaxQuotesLibraryBytes) {
     ::close(fd);
-    return unreadable("it is larger than " + std::to_string(kMaxQuotesLibraryBytes >> 20) +
-                      " MB");
+    return unreadable("it is larger than " + std::to_string(kMaxQuotesLibraryBytes >> 20) + " MB");
   }
   std::string content;
   char buf[65536];

@@ -30,7 +30,7 @@ bool HasOtherQuote(const std::vector<std::string>& lines, const std::string& tex
 
 // Composes the page into meHTML and saves it as the page file.
 void TWM033f1::WriteWebPage() {
-  std::vector<std::string> page = {"<html>", "<head>", "<title>", PageTitle(sTitlePrefix),
+  std::vector<std::string> page = {"<html>",   "<head>",  "<title>", PageTitle(sTitlePrefix),
                                    "</title>", "</head>", "<body>"};
   page.push_back("<!--BCDF:aa recreated 2009-08-->Hello Gentle Reader. File updated at....<br>");
   page.push_back(MakeReadableDateTime(false));
