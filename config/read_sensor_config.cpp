@@ -16,8 +16,10 @@ bool TWM033f1::ReadSensorConfig() {
   const auto path = MapPath(env(), "WM033ini.txt");
   std::string bytes;
   config::SensorConfig r;
-  if (!path || !FileExists(*path) || !config::ReadFileBytes(*path, bytes))
+  if (!path || !FileExists(*path))
     r = config::MissingSensorConfig();
+  else if (!config::ReadFileBytes(*path, bytes))
+    r = config::UnreadableSensorConfig();
   else
     r = config::ParseSensorConfigText(bytes, bWindDirTable, bWindDirRotation);
 

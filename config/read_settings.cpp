@@ -93,7 +93,14 @@ bool TWM033f1::ReadSettingsFile() {
   bSettingsOk = true;
   const auto path = MapPath(env(), kSettingsPath);
   std::string bytes;
-  if (!path || !FileExists(*path) || !config::ReadFileBytes(*path, bytes)) return bSettingsOk;
+  if (!path || !FileExists(*path)) return bSettingsOk;
+  if (!config::ReadFileBytes(*path, bytes)) {
+    // Optional file: the built-in settings stand, but the operator learns why.
+    platform().ShowMessage(
+        "C:\\WM033\\WM033ini2.txt is there, but it could not be read (check its permissions). "
+        "The built-in settings are used.");
+    return bSettingsOk;
+  }
 
   config::SettingsValues v;
   v.title_prefix = sTitlePrefix;

@@ -137,6 +137,17 @@ SensorConfig MissingSensorConfig() {
   return r;
 }
 
+SensorConfig UnreadableSensorConfig() {
+  SensorConfig r;
+  r.valid = false;
+  r.terminate = true;
+  r.notes.push_back({ConfigNote::Kind::kMessage,
+                     "WM033ini.txt is there, but it could not be read (check its permissions)."});
+  r.notes.push_back({ConfigNote::Kind::kMessage, kFatallyFaulty});
+  r.notes.push_back({ConfigNote::Kind::kMessage, kTerminating});
+  return r;
+}
+
 bool SlotAcceptsFamily(int slot, std::string_view family) {
   if (slot >= 0 && slot <= 4) {
     for (std::string_view f : kTemperatureFamilies)

@@ -58,6 +58,8 @@ struct SensorConfig {
 
 // The result for a configuration file that is not there.
 SensorConfig MissingSensorConfig();
+// The result for a configuration file that is there but cannot be read (permissions, I/O).
+SensorConfig UnreadableSensorConfig();
 
 // Checks the bytes of a configuration file and fills the slots. `wind_table` and
 // `wind_rotation` are the values to keep when line u does not give them.

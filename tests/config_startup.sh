@@ -5,7 +5,7 @@
 #   usage: tests/config_startup.sh <bin dir>
 set -uo pipefail
 
-bin=${1:?usage: $0 <bin dir>}
+bin=$(cd "${1:?usage: $0 <bin dir>}" && pwd) || exit 2
 root=$(cd "$(dirname "$0")/.." && pwd)
 export XDG_RUNTIME_DIR
 XDG_RUNTIME_DIR=$(mktemp -d)
