@@ -27,10 +27,9 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
   count = 0;
   bool opened = false;
   try {
-    const onewire::SelectResult sel =
-        onewire::SelectChip(*this, bWhichChip, bStateBufA, wRomBufA, kCodes,
-                            onewire::AccessRule::ExactlyOne, dallErr,
-                            "Err 23aug12 DMLGetCount inner try");
+    const onewire::SelectResult sel = onewire::SelectChip(
+        *this, bWhichChip, bStateBufA, wRomBufA, kCodes, onewire::AccessRule::ExactlyOne, dallErr,
+        "Err 23aug12 DMLGetCount inner try");
     code = sel.code;
     opened = sel.opened;
     onewire::Tmex& t = tmex();

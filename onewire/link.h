@@ -23,8 +23,8 @@ constexpr int kResetAlarm = 2;
 constexpr int kResetShort = 3;
 
 // Adapter failure results.
-constexpr int kLinkFailed = -1;          // the adapter did not answer
-constexpr int kLinkNotSupported = -12;   // the adapter cannot do this (no strong pull-up)
+constexpr int kLinkFailed = -1;         // the adapter did not answer
+constexpr int kLinkNotSupported = -12;  // the adapter cannot do this (no strong pull-up)
 
 enum class LineLevel { Normal = 0, StrongPullUp = 1 };
 enum class LevelStart { Now = 0, AfterNextByte = 2 };

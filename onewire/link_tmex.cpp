@@ -50,7 +50,9 @@ int16_t LinkTmex::TMRom(int32_t handle, uint8_t* state, uint16_t* rom) {
   return 1;
 }
 
-int16_t LinkTmex::TMValidSession(int32_t handle) { return Valid(handle) ? 1 : 0; }
+int16_t LinkTmex::TMValidSession(int32_t handle) {
+  return Valid(handle) ? 1 : 0;
+}
 
 int16_t LinkTmex::TMStrongAccess(int32_t handle, uint8_t* state) {
   if (!Valid(handle)) return kTmexInvalidHandle;
@@ -76,8 +78,7 @@ int16_t LinkTmex::TMTouchReset(int32_t handle) {
   return static_cast<int16_t>(r);
 }
 
-int16_t LinkTmex::TMOneWireLevel(int32_t handle, int16_t operation, int16_t level,
-                                 int16_t prime) {
+int16_t LinkTmex::TMOneWireLevel(int32_t handle, int16_t operation, int16_t level, int16_t prime) {
   if (!Valid(handle)) return kTmexInvalidHandle;
   if (operation != kLevelSet) return kTmexBadArgument;
   if (level != kLevelNormal && level != kLevelStrongPullUp) return kTmexBadArgument;

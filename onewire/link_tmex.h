@@ -15,9 +15,8 @@
 namespace wm033::onewire {
 
 // Opens the adapter for a port number and type; null with a message when it cannot.
-using LinkOpener =
-    std::function<std::unique_ptr<OneWireLink>(int16_t port_num, int16_t port_type,
-                                               std::string& error)>;
+using LinkOpener = std::function<std::unique_ptr<OneWireLink>(int16_t port_num, int16_t port_type,
+                                                              std::string& error)>;
 
 class LinkTmex : public Tmex {
  public:
@@ -31,8 +30,7 @@ class LinkTmex : public Tmex {
   int16_t TMStrongAccess(int32_t handle, uint8_t* state) override;
   int16_t TMTouchByte(int32_t handle, int16_t byte) override;
   int16_t TMTouchReset(int32_t handle) override;
-  int16_t TMOneWireLevel(int32_t handle, int16_t operation, int16_t level,
-                         int16_t prime) override;
+  int16_t TMOneWireLevel(int32_t handle, int16_t operation, int16_t level, int16_t prime) override;
   int16_t TMEndSession(int32_t handle) override;
   int Search(int32_t handle, std::vector<Rom>& found) override;
 

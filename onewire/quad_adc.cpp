@@ -67,7 +67,7 @@ struct InitByte {
   uint16_t byte_code, read_codes[3];
 };
 constexpr InitByte kInitBytes[8] = {
-    {kEightBitsOutputOff, 91, {101, 106, 111}}, {kHighRangeNoAlarms, 121, {131, 136, 140}},
+    {kEightBitsOutputOff, 91, {101, 106, 111}},  {kHighRangeNoAlarms, 121, {131, 136, 140}},
     {kEightBitsOutputOff, 150, {155, 161, 165}}, {kHighRangeNoAlarms, 170, {175, 180, 185}},
     {kEightBitsOutputOff, 190, {195, 200, 205}}, {kHighRangeNoAlarms, 210, {215, 220, 225}},
     {kEightBitsOutputOff, 230, {235, 240, 245}}, {kHighRangeNoAlarms, 248, {250, 252, 254}},

@@ -37,7 +37,9 @@ std::string FormatChipId(const Rom& rom) {
   return out;
 }
 
-bool RomCrcOk(const Rom& rom) { return Crc8(rom.data(), 7) == rom[7]; }
+bool RomCrcOk(const Rom& rom) {
+  return Crc8(rom.data(), 7) == rom[7];
+}
 
 std::string FamilyName(uint8_t family) {
   switch (family) {

@@ -15,8 +15,8 @@ AccessVerdict TemperatureAccessVerdict(int16_t result) {
 }
 
 SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& state,
-                        std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes,
-                        AccessRule rule, int32_t& dallErr, const char* tag_before_rom) {
+                        std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes, AccessRule rule,
+                        int32_t& dallErr, const char* tag_before_rom) {
   SelectResult out;
   Tmex& tmex = form.tmex();
   auto fail = [&](uint16_t code, int32_t value) {
@@ -77,8 +77,10 @@ SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& stat
   const int16_t access = tmex.TMStrongAccess(h, state.data());
   if (rule == AccessRule::Temperature) {
     const AccessVerdict v = TemperatureAccessVerdict(access);
-    if (v.code != 0) fail(v.code, v.value);
-    else dallErr = access;
+    if (v.code != 0)
+      fail(v.code, v.value);
+    else
+      dallErr = access;
   } else if (access != 1) {
     fail(codes.access, access);
   }

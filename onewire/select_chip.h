@@ -36,8 +36,8 @@ struct SelectResult {
 // value of a failing step goes into `dallErr` (with the temperature rule, a successful strong
 // access's result too). `tag_before_rom`, when given, becomes sExceptionTag just before TMRom.
 SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& state,
-                        std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes,
-                        AccessRule rule, int32_t& dallErr, const char* tag_before_rom = nullptr);
+                        std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes, AccessRule rule,
+                        int32_t& dallErr, const char* tag_before_rom = nullptr);
 
 // Ends the session of `form` when `opened`, swallowing whatever happens; used after failures.
 void EndSessionQuietly(TWM033f1& form, bool& opened);

@@ -8,7 +8,8 @@ namespace wm033::onewire {
 StationConfig ParseStationConfig(const std::vector<std::string>& lines) {
   StationConfig cfg;
   auto digit_at = [&](size_t line, const char* name, int16_t& out) {
-    if (line < lines.size() && lines[line].size() >= 3 && std::isdigit(static_cast<unsigned char>(lines[line][2]))) {
+    if (line < lines.size() && lines[line].size() >= 3 &&
+        std::isdigit(static_cast<unsigned char>(lines[line][2]))) {
       out = static_cast<int16_t>(lines[line][2] - '0');
     } else {
       cfg.problems.push_back(std::string("line ") + name + ": the 3rd character is not a digit");
@@ -32,7 +33,9 @@ StationConfig ParseStationConfig(const std::vector<std::string>& lines) {
     c.enabled = std::toupper(static_cast<unsigned char>(l[2])) == 'E';
     c.id = l.substr(3, 16);
     c.rom = ParseChipId(c.id);
-    if (!c.rom) cfg.problems.push_back(std::string("line ") + c.line + ": the chip identity is not 16 hexadecimal digits");
+    if (!c.rom)
+      cfg.problems.push_back(std::string("line ") + c.line +
+                             ": the chip identity is not 16 hexadecimal digits");
     if (l.size() >= 22) {
       c.counter_page = l[21] == 'z' ? 15 : 14;
       if (slot == 10) {
@@ -57,11 +60,19 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
 }
 
 std::string SlotRole(int slot) {
-  static const char* kRoles[13] = {
-      "temperature 0",  "temperature 1",       "temperature 2",  "temperature 3",
-      "temperature 4",  "rain counter",        "wind speed counter", "lightning counter",
-      "barometric pressure", "humidity",       "wind direction", "on/off 1",
-      "on/off 2"};
+  static const char* kRoles[13] = {"temperature 0",
+                                   "temperature 1",
+                                   "temperature 2",
+                                   "temperature 3",
+                                   "temperature 4",
+                                   "rain counter",
+                                   "wind speed counter",
+                                   "lightning counter",
+                                   "barometric pressure",
+                                   "humidity",
+                                   "wind direction",
+                                   "on/off 1",
+                                   "on/off 2"};
   return slot >= 0 && slot < 13 ? kRoles[slot] : "";
 }
 

@@ -16,8 +16,8 @@ namespace wm033::onewire {
 
 struct ConfiguredChip {
   char line = 'k';
-  std::string id;           // as written
-  std::optional<Rom> rom;   // when the identity reads
+  std::string id;          // as written
+  std::optional<Rom> rom;  // when the identity reads
   bool enabled = false;
   uint8_t counter_page = 14;
 };

@@ -36,10 +36,9 @@ constexpr float kPowerOnValue = 254.0f;
 constexpr onewire::SelectCodes kCodes{1510, 1520, 1530, 0, 3199};
 }  // namespace
 
-void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion,
-                                        uint16_t& code, uint8_t& bRes0, uint8_t& bRes1,
-                                        uint8_t& bRes2, uint8_t& bRes3, uint16_t& wCS,
-                                        int16_t& dallErr) {
+void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion, uint16_t& code,
+                                        uint8_t& bRes0, uint8_t& bRes1, uint8_t& bRes2,
+                                        uint8_t& bRes3, uint16_t& wCS, int16_t& dallErr) {
   code = 0;
   bool opened = false;
   try {
@@ -184,13 +183,12 @@ void TWM033f1::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
   uint8_t bRes0 = 0, bRes1 = 0, bRes2 = 0, bRes3 = 0;
   uint16_t wCS = 0;
   BNW25Apr12FirstTturesEtc(bWhichChip, 0, code, bRes0, bRes1, bRes2, bRes3, wCS, smiDallErr);
-  laBNW.SetCaption("wQZRErr returned:" + std::to_string(code) +
-                   "  smiDallErr returned:" + std::to_string(smiDallErr) +
-                   "  bRes0 returned:" + std::to_string(bRes0) +
+  laBNW.SetCaption("wQZRErr returned:" + std::to_string(code) + "  smiDallErr returned:" +
+                   std::to_string(smiDallErr) + "  bRes0 returned:" + std::to_string(bRes0) +
                    "  bRes1 returned:" + std::to_string(bRes1) +
                    "  wCS returned:" + std::to_string(wCS));
-  if (code == 0) BNW25Apr12FirstTturesEtc(bWhichChip, 1, code, bRes0, bRes1, bRes2, bRes3, wCS,
-                                          smiDallErr);
+  if (code == 0)
+    BNW25Apr12FirstTturesEtc(bWhichChip, 1, code, bRes0, bRes1, bRes2, bRes3, wCS, smiDallErr);
   if (code == 0) {
     const std::string family =
         bWhichChip < kChannels ? onewire::FamilyChars(sChipId[bWhichChip]) : std::string();
@@ -296,6 +294,8 @@ void TWM033f1::Button2Click() {
   platform().ShowMessage(text);
 }
 
-void TWM033f1::UseTmex(std::unique_ptr<onewire::Tmex> t) { tmex_ = std::move(t); }
+void TWM033f1::UseTmex(std::unique_ptr<onewire::Tmex> t) {
+  tmex_ = std::move(t);
+}
 
 }  // namespace wm033

@@ -9,7 +9,9 @@
 
 namespace wm033::onewire {
 
-bool ScratchpadCrcOk(const uint8_t bytes[9]) { return Crc8(bytes, 8) == bytes[8]; }
+bool ScratchpadCrcOk(const uint8_t bytes[9]) {
+  return Crc8(bytes, 8) == bytes[8];
+}
 
 float ConvertRaw(uint8_t family, uint8_t low, uint8_t high, uint16_t& code, int16_t& raw) {
   code = 0;

@@ -23,8 +23,7 @@ class OwnedSimulatedLink : public SimulatedLink {
  public:
   OwnedSimulatedLink(const sim::StationPlan& plan, std::unique_ptr<PlatformClock> clock,
                      std::string faults, std::string file)
-      : SimulatedLink(plan, *clock, std::move(faults), std::move(file)),
-        clock_(std::move(clock)) {}
+      : SimulatedLink(plan, *clock, std::move(faults), std::move(file)), clock_(std::move(clock)) {}
 
  private:
   std::unique_ptr<PlatformClock> clock_;
@@ -74,14 +73,14 @@ std::unique_ptr<Tmex> MakeTmex(TWM033f1& form) {
       if (!file.empty()) {
         if (auto mapped = MapPath(form.env(), file)) file = *mapped;
       }
-      return std::make_unique<OwnedSimulatedLink>(
-          PlanFromForm(form), std::make_unique<PlatformClock>(form.platform()),
-          form.env().sim_faults, file);
+      return std::make_unique<OwnedSimulatedLink>(PlanFromForm(form),
+                                                  std::make_unique<PlatformClock>(form.platform()),
+                                                  form.env().sim_faults, file);
     };
     return std::make_unique<LinkTmex>(std::move(open), report);
   }
-  LinkOpener none = [](int16_t port, int16_t type, std::string& error)
-      -> std::unique_ptr<OneWireLink> {
+  LinkOpener none = [](int16_t port, int16_t type,
+                       std::string& error) -> std::unique_ptr<OneWireLink> {
     error = NoAdapterMessage(port, type);
     return nullptr;
   };

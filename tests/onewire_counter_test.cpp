@@ -18,7 +18,8 @@ ScriptedTmex& Install(TWM033f1& f, std::vector<Call> script) {
 }
 
 std::vector<Call> CounterHappy(int address_low, std::array<int, 4> counter) {
-  std::vector<Call> s = Opening(true) + std::vector<Call>{Echo(0xA5), Echo(address_low), Echo(0x01)};
+  std::vector<Call> s =
+      Opening(true) + std::vector<Call>{Echo(0xA5), Echo(address_low), Echo(0x01)};
   for (int i = 0; i < 32; ++i) s.push_back(Read(0x5A));
   for (int b : counter) s.push_back(Read(b));
   s.push_back({"end", 1});
@@ -67,12 +68,12 @@ TEST(OnewireCounter, EachStepFailingGivesItsCodeAndEndsTheSession) {
     uint32_t count;
   };
   const std::vector<Case> cases = {
-      {0, 0, 14, 0, 0},       {0, -5, 14, -5, 0},     {1, 0, 24, 0, 0},
-      {2, 0, 35, 0, 0},       {3, 0, 37, 0, 0},       {4, 0, 44, 0, 0},
-      {4, -3, 44, -3, 0},     {5, -1, 54, -1, 0},     {5, 255, 55, 255, 0},
-      {6, -2, 64, -2, 0},     {6, 255, 65, 255, 0},   {7, -4, 74, -4, 0},
-      {7, 255, 75, 255, 0},   {8, -1, 1652, 777, 0},  {39, -9, 1652, 777, 0},
-      {40, -6, 104, -6, 0},   {41, -6, 114, -6, 7},   {42, -7, 124, -7, 0x207},
+      {0, 0, 14, 0, 0},           {0, -5, 14, -5, 0},    {1, 0, 24, 0, 0},
+      {2, 0, 35, 0, 0},           {3, 0, 37, 0, 0},      {4, 0, 44, 0, 0},
+      {4, -3, 44, -3, 0},         {5, -1, 54, -1, 0},    {5, 255, 55, 255, 0},
+      {6, -2, 64, -2, 0},         {6, 255, 65, 255, 0},  {7, -4, 74, -4, 0},
+      {7, 255, 75, 255, 0},       {8, -1, 1652, 777, 0}, {39, -9, 1652, 777, 0},
+      {40, -6, 104, -6, 0},       {41, -6, 114, -6, 7},  {42, -7, 124, -7, 0x207},
       {43, -8, 124, -8, 0x30207},
   };
   for (const Case& c : cases) {
@@ -89,10 +90,10 @@ TEST(OnewireCounter, EachStepFailingGivesItsCodeAndEndsTheSession) {
     EXPECT_EQ(dall, c.dall);
     EXPECT_EQ(count, c.count);
     ASSERT_FALSE(st.platform.error_lines.empty());
-    EXPECT_NE(st.platform.error_lines.back().find("Problem with DMLGetCount- " +
-                                                  std::to_string(c.code) + " and Dallas error " +
-                                                  std::to_string(c.dall)),
-              std::string::npos)
+    EXPECT_NE(
+        st.platform.error_lines.back().find("Problem with DMLGetCount- " + std::to_string(c.code) +
+                                            " and Dallas error " + std::to_string(c.dall)),
+        std::string::npos)
         << st.platform.error_lines.back();
   }
 }
@@ -136,7 +137,8 @@ TEST(OnewireCounter, ExceptionsInsideTmRomAreDroppedOthersTrapped) {
   {
     Station st;
     TWM033f1& f = st.Create();
-    auto t = std::make_unique<ThrowingTmex>(Opening(true) + std::vector<Call>{{"byte (threw)", 0}, {"end", 1}}, "byte");
+    auto t = std::make_unique<ThrowingTmex>(
+        Opening(true) + std::vector<Call>{{"byte (threw)", 0}, {"end", 1}}, "byte");
     ThrowingTmex& ref = *t;
     f.UseTmex(std::move(t));
     uint32_t count;
@@ -159,9 +161,9 @@ std::vector<Call> InitHappy() {
     s.push_back(Read(0x34));
     s.push_back(Read(i % 2 ? 0x01 : 0x08));
   }
-  s = s + std::vector<Call>{{"reset", 1}, {"valid", 1}, {"access", 1}, Echo(0x55), Echo(0x1C),
-                            Echo(0x00), Echo(0x40), Read(1), Read(2), Read(0x40), {"reset", 2},
-                            {"end", 1}};
+  s = s + std::vector<Call>{{"reset", 1}, {"valid", 1}, {"access", 1}, Echo(0x55),
+                            Echo(0x1C),   Echo(0x00),   Echo(0x40),    Read(1),
+                            Read(2),      Read(0x40),   {"reset", 2},  {"end", 1}};
   return s;
 }
 
@@ -180,10 +182,10 @@ TEST(OnewireAdc, InitWritesControlPageAndVccByte) {
 TEST(OnewireAdc, InitStepFailuresInTurn) {
   const std::vector<Call> happy = InitHappy();
   const std::vector<uint16_t> codes = {
-      48,  49,  43,  41,  51,  61,  71,  81,  91,  101, 106, 111, 121, 131, 136, 140,
-      150, 155, 161, 165, 170, 175, 180, 185, 190, 195, 200, 205, 210, 215, 220, 225,
-      230, 235, 240, 245, 248, 250, 252, 254, 1010, 1014, 1020, 1022, 1024, 1026, 1028,
-      1030, 1032, 1034, 1036, 1038};
+      48,  49,   43,   41,   51,   61,   71,   81,   91,   101,  106,  111,  121,
+      131, 136,  140,  150,  155,  161,  165,  170,  175,  180,  185,  190,  195,
+      200, 205,  210,  215,  220,  225,  230,  235,  240,  245,  248,  250,  252,
+      254, 1010, 1014, 1020, 1022, 1024, 1026, 1028, 1030, 1032, 1034, 1036, 1038};
   ASSERT_EQ(codes.size(), happy.size());
   for (size_t i = 0; i < happy.size(); ++i) {
     SCOPED_TRACE("step " + std::to_string(i));
@@ -203,17 +205,17 @@ TEST(OnewireAdc, InitStepFailuresInTurn) {
     EXPECT_EQ(dall, reply);
     EXPECT_FALSE(f.bWindAdcReady);
     ASSERT_FALSE(st.platform.error_lines.empty());
-    EXPECT_NE(st.platform.error_lines.back().find("Problem with DML2450Init " +
-                                                  std::to_string(codes[i])),
-              std::string::npos);
+    EXPECT_NE(
+        st.platform.error_lines.back().find("Problem with DML2450Init " + std::to_string(codes[i])),
+        std::string::npos);
   }
 }
 
 std::vector<Call> GetHappy(std::vector<Call> polls, std::array<int, 8> results) {
   std::vector<Call> s =
-      Opening(true) + std::vector<Call>{Echo(0x3C), Echo(0x0F), Echo(0x00), Read(0x9A),
-                                        Read(0xBC), {"level 1 2", 1}, {"valid", 1},
-                                        {"level 0 0", 0}};
+      Opening(true) + std::vector<Call>{Echo(0x3C),   Echo(0x0F),      Echo(0x00),
+                                        Read(0x9A),   Read(0xBC),      {"level 1 2", 1},
+                                        {"valid", 1}, {"level 0 0", 0}};
   s = s + polls;
   s = s + std::vector<Call>{{"reset", 1}, {"access", 1}, Echo(0xAA), Echo(0x00), Echo(0x00)};
   for (int r : results) s.push_back(Read(r));
@@ -225,8 +227,8 @@ TEST(OnewireAdc, GetConvertsWaitsPollsAndReadsFourChannels) {
   TWM033f1& f = st.Create();
   f.bWindAdcReady = true;
   // A at the top of its range, a negative read counting as 0 in C's low byte.
-  ScriptedTmex& t = Install(f, GetHappy({Read(0), Read(0), Read(255)},
-                                        {0x00, 0xFF, 0x00, 0x0C, -1, 0x01, 0x00, 0x00}));
+  ScriptedTmex& t = Install(
+      f, GetHappy({Read(0), Read(0), Read(255)}, {0x00, 0xFF, 0x00, 0x0C, -1, 0x01, 0x00, 0x00}));
   const uint32_t before = st.platform.tick;
   uint16_t a, b, c, d, code = 9;
   int32_t dall = 5;
@@ -287,9 +289,9 @@ TEST(OnewireAdc, GetStepFailuresKeep999) {
   const std::vector<Call> happy = GetHappy({Read(255)}, {1, 2, 3, 4, 5, 6, 7, 8});
   // step index, reply, code
   const std::vector<std::tuple<size_t, int, uint16_t>> cases = {
-      {0, 0, 1112},   {1, 0, 1120},   {2, 0, 1130},  {3, 0, 1132},   {4, -1, 1140},
-      {5, -1, 1150},  {6, -1, 1160},  {8, -1, 1190}, {9, -1, 1200},  {10, -1, 1280},
-      {11, 0, 1282},  {12, -1, 1210}, {14, 0, 1240}, {15, 0, 1250},  {16, -1, 1260},
+      {0, 0, 1112},   {1, 0, 1120},   {2, 0, 1130},   {3, 0, 1132},   {4, -1, 1140},
+      {5, -1, 1150},  {6, -1, 1160},  {8, -1, 1190},  {9, -1, 1200},  {10, -1, 1280},
+      {11, 0, 1282},  {12, -1, 1210}, {14, 0, 1240},  {15, 0, 1250},  {16, -1, 1260},
       {17, -1, 1270}, {18, -1, 1286}, {27, -1, 1291}, {28, -1, 1293}, {29, -1, 1295},
   };
   for (const auto& [step, reply, want] : cases) {

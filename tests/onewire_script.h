@@ -22,9 +22,15 @@ inline std::string Hex(int v) {
   std::snprintf(b, sizeof b, "%02X", v & 0xFF);
   return b;
 }
-inline Call Byte(int b, int reply) { return {"byte " + Hex(b), reply}; }
-inline Call Echo(int b) { return Byte(b, b); }
-inline Call Read(int reply) { return Byte(0xFF, reply); }
+inline Call Byte(int b, int reply) {
+  return {"byte " + Hex(b), reply};
+}
+inline Call Echo(int b) {
+  return Byte(b, b);
+}
+inline Call Read(int reply) {
+  return Byte(0xFF, reply);
+}
 
 class ScriptedTmex : public onewire::Tmex {
  public:

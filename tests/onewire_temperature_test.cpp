@@ -25,8 +25,8 @@ TEST(OnewireTemperature, ConvertRawTruncatesTowardZero) {
     float degrees;
   };
   const V vectors[] = {
-      {0x28, 0x07D0, 125}, {0x28, 0x0550, 85}, {0x28, 0x0191, 25},  {0x28, 0xFF5E, -10},
-      {0x28, 0xFC90, -55}, {0x10, 0x00AA, 85}, {0x10, 0x0032, 25},  {0x10, 0x0033, 25},
+      {0x28, 0x07D0, 125}, {0x28, 0x0550, 85},  {0x28, 0x0191, 25}, {0x28, 0xFF5E, -10},
+      {0x28, 0xFC90, -55}, {0x10, 0x00AA, 85},  {0x10, 0x0032, 25}, {0x10, 0x0033, 25},
       {0x10, 0xFFFF, 0},   {0x10, 0xFFCE, -25}, {0x26, 0x1910, 25}, {0x26, 0xF6F0, -9},
   };
   Station st;
@@ -64,7 +64,9 @@ TEST(OnewireTemperature, Crc8AndCrc16Vectors) {
   EXPECT_FALSE(onewire::ParseChipId("F30000001A2B3C2G"));
 }
 
-std::vector<Call> Mode(std::vector<Call> body) { return Opening(false) + body + std::vector<Call>{{"end", 1}}; }
+std::vector<Call> Mode(std::vector<Call> body) {
+  return Opening(false) + body + std::vector<Call>{{"end", 1}};
+}
 
 std::vector<Call> ScratchpadReads(const uint8_t pad[9]) {
   std::vector<Call> s;
@@ -144,14 +146,26 @@ TEST(OnewireTemperature, ModeSteps) {
   const std::vector<Call> m5 = {Echo(0xB8), Echo(0x00)};
   const std::vector<Call> m6 = std::vector<Call>{Echo(0xBE), Echo(0x00)} + ScratchpadReads(good);
   const std::vector<Case> cases = {
-      {2, m2, 0, 0, 0},       {2, m2, 4, 255, 1800},   {2, m2, 4, -1, 1802},
-      {2, m2, 5, 255, 1810},  {2, m2, 6, -1, 1822},    {3, {Echo(0x44)}, 4, 255, 1840},
-      {3, {Echo(0x44)}, 4, -2, 1842}, {4, {Echo(0xB4)}, 4, -2, 1852},
-      {5, m5, 0, 0, 0},       {5, m5, 5, 255, 1864},   {5, m5, 5, -1, 1866},
-      {6, m6, 0, 0, 0},       {6, m6, 4, -1, 1872},    {6, m6, 5, 255, 1874},
-      {6, m6, 6, -1, 1880},   {6, m6, 14, -1, 1888},
-      {0, {Echo(0x44)}, 4, 255, 1542}, {0, {Echo(0x44), {"level 1 0", 1}}, 5, -1, 1546},
-      {1, {Echo(0xBE)}, 4, -1, 1552},  {1, std::vector<Call>{Echo(0xBE)} + ScratchpadReads(good), 9, -4, 1564},
+      {2, m2, 0, 0, 0},
+      {2, m2, 4, 255, 1800},
+      {2, m2, 4, -1, 1802},
+      {2, m2, 5, 255, 1810},
+      {2, m2, 6, -1, 1822},
+      {3, {Echo(0x44)}, 4, 255, 1840},
+      {3, {Echo(0x44)}, 4, -2, 1842},
+      {4, {Echo(0xB4)}, 4, -2, 1852},
+      {5, m5, 0, 0, 0},
+      {5, m5, 5, 255, 1864},
+      {5, m5, 5, -1, 1866},
+      {6, m6, 0, 0, 0},
+      {6, m6, 4, -1, 1872},
+      {6, m6, 5, 255, 1874},
+      {6, m6, 6, -1, 1880},
+      {6, m6, 14, -1, 1888},
+      {0, {Echo(0x44)}, 4, 255, 1542},
+      {0, {Echo(0x44), {"level 1 0", 1}}, 5, -1, 1546},
+      {1, {Echo(0xBE)}, 4, -1, 1552},
+      {1, std::vector<Call>{Echo(0xBE)} + ScratchpadReads(good), 9, -4, 1564},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("mode " + std::to_string(c.mode) + " step " + std::to_string(c.fail_at));
@@ -185,9 +199,8 @@ TEST(OnewireTemperature, SessionStepsAndStrongAccessRule) {
     int16_t dall;
   };
   const std::vector<Call> happy = Mode({Echo(0x4E), Echo(0x00), Echo(0x00)});
-  const std::vector<Case> cases = {{0, 0, 1510, 0},       {0, -7, 1510, -7},
-                                   {1, 0, 1520, 0},       {2, 3, 1530, 3},
-                                   {3, 0, 3199, 0},       {3, -5, 3205, 5},
+  const std::vector<Case> cases = {{0, 0, 1510, 0},        {0, -7, 1510, -7}, {1, 0, 1520, 0},
+                                   {2, 3, 1530, 3},        {3, 0, 3199, 0},   {3, -5, 3205, 5},
                                    {3, -4000, 6200, 3000}, {7, 0, 1600, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE("step " + std::to_string(c.step));

@@ -85,8 +85,8 @@ TEST(SimChips, Ds2423CounterResetFault) {
   TestClock clock;
   SimBus bus;
   uint32_t pulses = 5000;
-  auto& chip = bus.Add(std::make_unique<Ds2423>(kCounterRom, clock, [&] { return pulses; },
-                                                [] { return 7u; }));
+  auto& chip = bus.Add(std::make_unique<Ds2423>(
+      kCounterRom, clock, [&] { return pulses; }, [] { return 7u; }));
   auto& counter = static_cast<Ds2423&>(chip);
   const ChipFaults before = chip.faults();
   chip.faults().counter_reset = true;
@@ -168,7 +168,8 @@ TEST(SimChips, Ds18x20PowerOnScratchpadThenConversion) {
   TestClock clock;
   SimBus bus;
   double t = 25.0625;
-  auto& b20 = static_cast<Ds18x20&>(bus.Add(std::make_unique<Ds18x20>(kB20Rom, clock, [&] { return t; })));
+  auto& b20 =
+      static_cast<Ds18x20&>(bus.Add(std::make_unique<Ds18x20>(kB20Rom, clock, [&] { return t; })));
   bus.Add(std::make_unique<Ds18x20>(kS20Rom, clock, [] { return -0.5; }));
   EXPECT_EQ(b20.Scratchpad(),
             (std::array<uint8_t, 9>{0x50, 0x05, 0x4B, 0x46, 0x7F, 0xFF, 0x0C, 0x10, 0x1C}));
@@ -199,7 +200,8 @@ TEST(SimChips, Ds18x20PowerOnScratchpadThenConversion) {
 TEST(SimChips, Ds2438WritesConfigConvertsAndRecalls) {
   TestClock clock;
   SimBus bus;
-  bus.Add(std::make_unique<Ds2438>(kBmRom, clock, [] { return 25.0; }, [] { return 4.56; }));
+  bus.Add(std::make_unique<Ds2438>(
+      kBmRom, clock, [] { return 25.0; }, [] { return 4.56; }));
   auto page0 = [&] {
     Select(bus, kBmRom);
     bus.TouchByte(0xB8);
@@ -259,7 +261,8 @@ TEST(SimChips, SearchFindsEveryChipAndVerifyNeedsTheWholeRom) {
 
 TEST(SimChips, FaultListsParse) {
   std::vector<std::string> problems;
-  const FaultSet f = ParseFaults("p=absent,K=BadCRC; u=stuck\nl=poweron q=reset,bus=short,x=1,zz", &problems);
+  const FaultSet f =
+      ParseFaults("p=absent,K=BadCRC; u=stuck\nl=poweron q=reset,bus=short,x=1,zz", &problems);
   EXPECT_TRUE(f.by_line.at('p').absent);
   EXPECT_TRUE(f.by_line.at('k').bad_crc);
   EXPECT_TRUE(f.by_line.at('u').stuck);

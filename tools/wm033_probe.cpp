@@ -169,7 +169,8 @@ int main(int argc, char** argv) {
     }
     if (where.empty()) where = "not named in WM033ini.txt";
     std::printf("  %s  %-26s %s  [%s]%s\n", FormatChipId(rom).c_str(), FamilyName(rom[0]).c_str(),
-                Reading(form, rom).c_str(), where.c_str(), RomCrcOk(rom) ? "" : "  (ROM CRC wrong)");
+                Reading(form, rom).c_str(), where.c_str(),
+                RomCrcOk(rom) ? "" : "  (ROM CRC wrong)");
   }
 
   int missing = 0;

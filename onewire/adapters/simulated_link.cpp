@@ -23,7 +23,8 @@ void SimulatedLink::OnSessionStart() {
       file_size_ = -1;
       file_text_.clear();
     } else {
-      const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+      const int64_t mtime =
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
       if (mtime != file_mtime_ns_ || st.st_size != file_size_) {
         file_mtime_ns_ = mtime;
         file_size_ = st.st_size;

@@ -3,9 +3,10 @@
 // re-reading the file only when its modification time or size changed.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
-#include <sys/types.h>
 
 #include "onewire/link.h"
 #include "onewire/sim/station.h"

@@ -56,10 +56,10 @@ class SimChip {
   SimClock& clock_;
   ChipFaults faults_;
   Phase phase_ = Phase::Idle;
-  int bit_ = 0;        // bit position within the byte or the ROM code
-  int step_ = 0;       // search: 0 send bit, 1 send complement, 2 listen
-  uint8_t in_ = 0;     // byte being received
-  uint8_t out_ = 0xFF; // byte being driven
+  int bit_ = 0;         // bit position within the byte or the ROM code
+  int step_ = 0;        // search: 0 send bit, 1 send complement, 2 listen
+  uint8_t in_ = 0;      // byte being received
+  uint8_t out_ = 0xFF;  // byte being driven
 };
 
 }  // namespace wm033::onewire::sim

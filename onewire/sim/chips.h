@@ -32,8 +32,8 @@ class Ds18x20 : public SimChip {
   int index_ = 0;
   int16_t raw_;
   uint8_t count_remain_ = 0x0C;
-  uint8_t th_ = 0x4B, tl_ = 0x46, config_ = 0x7F;            // scratchpad copies
-  uint8_t ee_th_ = 0x4B, ee_tl_ = 0x46, ee_config_ = 0x7F;   // EEPROM
+  uint8_t th_ = 0x4B, tl_ = 0x46, config_ = 0x7F;           // scratchpad copies
+  uint8_t ee_th_ = 0x4B, ee_tl_ = 0x46, ee_config_ = 0x7F;  // EEPROM
   bool converting_ = false;
   uint32_t conv_start_ = 0;
   std::array<uint8_t, 9> out_{};
@@ -111,8 +111,20 @@ class Ds2450 : public SimChip {
 
  private:
   enum class State {
-    Command, Address1, Address2, WriteData, WriteCrc1, WriteCrc2, WriteEcho, ReadMemory,
-    ConvertMask, ConvertControl, ConvertCrc1, ConvertCrc2, Busy, Listen
+    Command,
+    Address1,
+    Address2,
+    WriteData,
+    WriteCrc1,
+    WriteCrc2,
+    WriteEcho,
+    ReadMemory,
+    ConvertMask,
+    ConvertControl,
+    ConvertCrc1,
+    ConvertCrc2,
+    Busy,
+    Listen
   };
   void Update();
   void LoadReadPage();

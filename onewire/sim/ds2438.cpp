@@ -37,7 +37,9 @@ constexpr uint8_t kConfigAdb = 0x40;
 
 Ds2438::Ds2438(const Rom& rom, SimClock& clock, std::function<double()> celsius,
                std::function<double()> vad_volts, double vdd_volts)
-    : SimChip(rom, clock), celsius_(std::move(celsius)), vad_(std::move(vad_volts)),
+    : SimChip(rom, clock),
+      celsius_(std::move(celsius)),
+      vad_(std::move(vad_volts)),
       vdd_(vdd_volts) {
   memory_[0][0] = config_;
 }

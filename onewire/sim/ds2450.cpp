@@ -168,8 +168,8 @@ void Ds2450::OnByte(uint8_t b) {
       // bits of the control bytes are the chip's own.
       if (address_ >= kControlPage) {
         uint8_t v = b;
-        if (address_ < kAlarmPage && (address_ & 1)) v = static_cast<uint8_t>((b & 0x8D) |
-                                                                 (memory_[address_] & 0x30));
+        if (address_ < kAlarmPage && (address_ & 1))
+          v = static_cast<uint8_t>((b & 0x8D) | (memory_[address_] & 0x30));
         memory_[address_] = v;
       }
       crc = static_cast<uint16_t>(~crc);

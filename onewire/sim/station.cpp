@@ -8,14 +8,14 @@ namespace {
 
 // Vane patterns of channels A, B, C, D for sectors 0..15, tables a to d.
 constexpr const char* kVaneTables[4][16] = {
-    {"2000", "2200", "0200", "0220", "0020", "0022", "0002", "1002", "1000", "1100", "0100",
-     "0110", "0010", "0011", "0001", "2001"},
-    {"2000", "2002", "0002", "0022", "0020", "0220", "0200", "1200", "1000", "1001", "0001",
-     "0011", "0010", "0110", "0100", "2100"},
-    {"2221", "2222", "1222", "1221", "1211", "1212", "1112", "1111", "1121", "1122", "2122",
-     "2121", "2111", "2112", "2212", "2211"},
-    {"2220", "2222", "0222", "0220", "0200", "0202", "0002", "0000", "0020", "0022", "2022",
-     "2020", "2000", "2002", "2202", "2200"},
+    {"2000", "2200", "0200", "0220", "0020", "0022", "0002", "1002", "1000", "1100", "0100", "0110",
+     "0010", "0011", "0001", "2001"},
+    {"2000", "2002", "0002", "0022", "0020", "0220", "0200", "1200", "1000", "1001", "0001", "0011",
+     "0010", "0110", "0100", "2100"},
+    {"2221", "2222", "1222", "1221", "1211", "1212", "1112", "1111", "1121", "1122", "2122", "2121",
+     "2111", "2112", "2212", "2211"},
+    {"2220", "2222", "0222", "0220", "0200", "0202", "0002", "0000", "0020", "0022", "2022", "2020",
+     "2000", "2002", "2202", "2200"},
 };
 
 uint32_t StartCount(uint64_t seed, const Rom& rom, uint32_t spread) {
@@ -79,7 +79,8 @@ SimStation::SimStation(const StationPlan& plan, SimClock& clock)
           vad);
     } else if (family == kFamilyDS2423) {
       const PulseSource role = SourceOfSlot(slot);
-      auto active = std::make_unique<PulseCounter>(model_, role, StartCount(plan.seed, s.rom, 5000));
+      auto active =
+          std::make_unique<PulseCounter>(model_, role, StartCount(plan.seed, s.rom, 5000));
       auto idle = std::make_unique<PulseCounter>(model_, PulseSource::Quiet,
                                                  StartCount(plan.seed ^ 1, s.rom, 300));
       PulseCounter* a = active.get();

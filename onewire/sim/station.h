@@ -17,7 +17,7 @@
 namespace wm033::onewire::sim {
 
 struct StationSlot {
-  int slot = 0;               // 0..12, line k + slot
+  int slot = 0;  // 0..12, line k + slot
   Rom rom{};
   uint8_t counter_page = 14;  // counter slots: the page whose counter the role drives
 };

@@ -19,7 +19,9 @@ uint64_t Mix(uint64_t x) {
   return x ^ (x >> 31);
 }
 
-int64_t Floor(double x) { return static_cast<int64_t>(std::floor(x)); }
+int64_t Floor(double x) {
+  return static_cast<int64_t>(std::floor(x));
+}
 }  // namespace
 
 double WeatherModel::Hash(uint64_t salt, int64_t k) const {
@@ -58,8 +60,8 @@ double WeatherModel::TemperatureC(int position, double day) const {
 }
 
 double WeatherModel::PressureVolts(double day) const {
-  const double v = 5.0 + 2.2 * Noise(21, day / 2.5) + 0.5 * Noise(22, day / 0.4) +
-                   0.02 * Noise(23, day * 200.0);
+  const double v =
+      5.0 + 2.2 * Noise(21, day / 2.5) + 0.5 * Noise(22, day / 0.4) + 0.02 * Noise(23, day * 200.0);
   return std::clamp(v, 0.0, 9.99);
 }
 
@@ -97,9 +99,9 @@ uint32_t WeatherModel::Pulses(PulseSource source, int64_t minute) const {
     }
     case PulseSource::Wind: {
       const double frac = day - std::floor(day);
-      const double mean = std::max(0.0, 3.5 + 3.0 * Noise(62, day * 3.0) +
-                                            1.5 * std::cos(2 * kPi * (frac - 0.6)) +
-                                            4.0 * RainIntensity(hour));
+      const double mean =
+          std::max(0.0, 3.5 + 3.0 * Noise(62, day * 3.0) + 1.5 * std::cos(2 * kPi * (frac - 0.6)) +
+                            4.0 * RainIntensity(hour));
       const double gust = 0.55 + 0.9 * Hash(63, minute);
       return static_cast<uint32_t>(mean * gust * 24.0);  // about 24 turns a minute per m/s
     }

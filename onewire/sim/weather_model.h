@@ -33,8 +33,8 @@ class WeatherModel {
   uint64_t seed() const { return seed_; }
 
  private:
-  double Hash(uint64_t salt, int64_t k) const;        // uniform 0..1
-  double Noise(uint64_t salt, double x) const;        // smooth, -1..1
+  double Hash(uint64_t salt, int64_t k) const;  // uniform 0..1
+  double Noise(uint64_t salt, double x) const;  // smooth, -1..1
   uint64_t seed_;
 };
 
@@ -51,8 +51,8 @@ class PulseCounter {
  private:
   const WeatherModel& model_;
   PulseSource source_;
-  uint32_t base_;              // count at the start of minute `minute_`
-  int64_t minute_ = INT64_MIN; // first minute not yet summed into base_
+  uint32_t base_;               // count at the start of minute `minute_`
+  int64_t minute_ = INT64_MIN;  // first minute not yet summed into base_
   uint32_t last_ = 0;
   double last_day_ = 0;
 };
