@@ -26,7 +26,8 @@ struct LogRig {
 
   LogRig() {
     const char* base = std::getenv("WM033_BENCH_DIR");
-    dir = (base ? std::string(base) : std::filesystem::temp_directory_path().string()) + "/wm033-datalog-bench";
+    dir = (base ? std::string(base) : std::filesystem::temp_directory_path().string()) +
+          "/wm033-datalog-bench";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     env = Environment::FromPairs({{"WM033_DRIVE_C", dir}}, dir);

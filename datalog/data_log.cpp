@@ -112,7 +112,9 @@ bool TWM033f1::WriteDataLogLine(const std::string& line) {
   return ok;
 }
 
-void TWM033f1::CloseDataLog() { fDataLog.Close(); }
+void TWM033f1::CloseDataLog() {
+  fDataLog.Close();
+}
 
 void TWM033f1::buInsCmntClick() {
   const auto answer = platform().InputBox(kCommentCaption, kCommentPrompt, "");

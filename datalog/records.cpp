@@ -32,7 +32,9 @@ std::string Hex2(unsigned v) {
 
 }  // namespace
 
-std::string DataLogHeaderLine1() { return "cm Data Log File for WM033"; }
+std::string DataLogHeaderLine1() {
+  return "cm Data Log File for WM033";
+}
 
 std::string DataLogHeaderLine2(const std::string& stamp) {
   return "cm created:(following is date/time, encoded) " + stamp;

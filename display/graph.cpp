@@ -14,8 +14,12 @@ constexpr int kStampPointSize = 8;
 constexpr int kRainChannel = 5;
 constexpr int kWindChannel = 6;
 
-bool IsChannel(int c) { return c >= 0 && c < kChannels; }
-size_t Index(int c) { return static_cast<size_t>(c); }
+bool IsChannel(int c) {
+  return c >= 0 && c < kChannels;
+}
+size_t Index(int c) {
+  return static_cast<size_t>(c);
+}
 }  // namespace
 
 uint16_t TWM033f1::wYCoord(uint32_t raw, int channel) {
@@ -53,7 +57,9 @@ void TWM033f1::DrawBar(Colour colour, int x, int height) {
   imMainGraphPane.Repaint();
 }
 
-int TWM033f1::TimeToX(double t) { return display::TimeToXOf(dtReference, t, dtColumnPeriod); }
+int TWM033f1::TimeToX(double t) {
+  return display::TimeToXOf(dtReference, t, dtColumnPeriod);
+}
 
 // The silver day line one pixel left of the column of instant t.
 void TWM033f1::DrawDayLine(double t) {
@@ -122,6 +128,8 @@ void TWM033f1::AddRecentReadings(const std::string& unit, float t0, float t1) {
   newest.onoff1 = lOnOffCount[1];
 }
 
-void TWM033f1::InitPageTable() { RecentReadings.fill(RecentReading{}); }
+void TWM033f1::InitPageTable() {
+  RecentReadings.fill(RecentReading{});
+}
 
 }  // namespace wm033

@@ -76,8 +76,8 @@ constexpr int kTemperatureDigits = 3;
 }  // namespace
 
 void TWM033f1::InitChannelLabels() {
-  sFieldLabel = {"T0 ", "T1 ", "T2 ", "T3 ", "T4 ", "RF", "WS", "LT", "BP", "HM", "", "OnOff1",
-                 "OnOff2"};
+  sFieldLabel = {"T0 ", "T1 ", "T2 ", "T3 ", "T4 ",    "RF",    "WS",
+                 "LT",  "BP",  "HM",  "",    "OnOff1", "OnOff2"};
   const std::string suffix = buCorF.Caption() == kShowFahrenheitCaption ? "(C)" : "(F)";
   TWM033fControl& c = WM033fControl;
   for (int ch = 0; ch < 5; ++ch)
@@ -93,8 +93,7 @@ void TWM033f1::InitChannelLabels() {
 
 void TWM033f1::SetReadingColours() {
   TWM033fControl& c = WM033fControl;
-  for (int ch = 0; ch < 5; ++ch)
-    c.TtureValue(ch).SetFontColour(clChannel[static_cast<size_t>(ch)]);
+  for (int ch = 0; ch < 5; ++ch) c.TtureValue(ch).SetFontColour(clChannel[static_cast<size_t>(ch)]);
   c.laRF.SetFontColour(clChannel[5]);
   c.laWS.SetFontColour(clChannel[6]);
   c.laLT.SetFontColour(clChannel[7]);
@@ -122,7 +121,9 @@ void TWM033f1::buCorFClick() {
   }
 }
 
-float TWM033f1::ToFahrenheit(float x) { return display::FahrenheitOf(x); }
+float TWM033f1::ToFahrenheit(float x) {
+  return display::FahrenheitOf(x);
+}
 
 std::string TWM033f1::FormatReading(long double value, int digits) {
   laWatchForCrash.SetCaption("About to do floattstrF");

@@ -68,7 +68,11 @@ TEST(DatalogRecords, WindTalliesAreHexPairsAndWidenPast255) {
   t[15] = 0xFF;
   t[16] = 1;
   EXPECT_EQ(WindTalliesRecord(kStamp, t),
-            "wd12h23o05" "0A" + std::string(28, '0') + "FF" "01");
+            "wd12h23o05"
+            "0A" +
+                std::string(28, '0') +
+                "FF"
+                "01");
   t[3] = 256;
   EXPECT_EQ(WindTalliesRecord(kStamp, t).size(), 45u);
 }

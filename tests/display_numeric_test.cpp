@@ -49,7 +49,8 @@ TEST(DisplayNumeric, FormatReadingMarksTheConversionForCrashWatch) {
   std::vector<std::string> seen;
   f.laWatchForCrash.OnChange([&] { seen.push_back(f.laWatchForCrash.Caption()); });
   EXPECT_EQ(f.FormatReading(21.46L, 3), "21.5");
-  EXPECT_EQ(seen, (std::vector<std::string>{"About to do floattstrF", "Finished doing floattstrF"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"About to do floattstrF", "Finished doing floattstrF"}));
 }
 
 TEST(DisplayNumeric, Fahrenheit) {
@@ -151,7 +152,7 @@ TEST(DisplayWindDial, PointerRunsAcrossTheDialWithAThickHeadAtTheRim) {
   TWM033f1& f = s.Create();
   f.InitState();
   const display::Bitmap& dial = f.iWindDial.Picture();
-  f.DrawWindDial(0);  // north: head at the top
+  f.DrawWindDial(0);                                // north: head at the top
   EXPECT_EQ(dial.GetPixel(30, 5), forms::kBlack);   // head
   EXPECT_EQ(dial.GetPixel(25, 5), forms::kBlack);   // 12 pixels wide
   EXPECT_EQ(dial.GetPixel(30, 40), forms::kBlack);  // shaft
@@ -172,7 +173,7 @@ TEST(DisplayWindDial, UnreadableDirectionShowsAnEmptyDial) {
     f.DrawWindDial(9);
     f.DrawWindDial(d);
     EXPECT_EQ(dial.GetPixel(30, 30), kTeal);
-    EXPECT_EQ(dial.GetPixel(30, 0), forms::kBlack);  // the rim
+    EXPECT_EQ(dial.GetPixel(30, 0), forms::kBlack);             // the rim
     EXPECT_EQ(dial.GetPixel(0, 0), forms::RGB(255, 255, 255));  // outside the disc
   }
 }

@@ -1,10 +1,10 @@
 // The graph's coordinate rules.
+#include "display/graph_rules.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "display/graph_rules.h"
 
 namespace wm033::display {
 namespace {
@@ -12,12 +12,12 @@ namespace {
 TEST(GraphRules, CounterClimbsAndWrapsFromTheTopToTheBottom) {
   EXPECT_EQ(CounterY(0, 10000, 0), 236);
   EXPECT_EQ(CounterY(1, 10000, 0), 235);
-  EXPECT_EQ(CounterY(235, 10000, 0), 1);  // top of the saw-tooth
+  EXPECT_EQ(CounterY(235, 10000, 0), 1);    // top of the saw-tooth
   EXPECT_EQ(CounterY(236, 10000, 0), 236);  // and back to the bottom
   EXPECT_EQ(CounterY(237, 10000, 0), 235);
   EXPECT_EQ(CounterY(10, 10000, 230), 236 - (240 % 236));
   EXPECT_EQ(CounterY(1000, 5000, 0), 236 - 500 % 236);  // half scale
-  EXPECT_EQ(CounterY(5, 0, 7), 229);  // a zero multiplier flattens, never divides
+  EXPECT_EQ(CounterY(5, 0, 7), 229);                    // a zero multiplier flattens, never divides
 }
 
 TEST(GraphRules, CounterProductKeepsItsLow32Bits) {
