@@ -1,22 +1,11 @@
 #include "onewire/sim/station.h"
 
 #include "onewire/sim/chips.h"
+#include "sensors/wind_vane.h"
 
 namespace wm033::onewire::sim {
 
 namespace {
-
-// Vane patterns of channels A, B, C, D for sectors 0..15, tables a to d.
-constexpr const char* kVaneTables[4][16] = {
-    {"2000", "2200", "0200", "0220", "0020", "0022", "0002", "1002", "1000", "1100", "0100", "0110",
-     "0010", "0011", "0001", "2001"},
-    {"2000", "2002", "0002", "0022", "0020", "0220", "0200", "1200", "1000", "1001", "0001", "0011",
-     "0010", "0110", "0100", "2100"},
-    {"2221", "2222", "1222", "1221", "1211", "1212", "1112", "1111", "1121", "1122", "2122", "2121",
-     "2111", "2112", "2212", "2211"},
-    {"2220", "2222", "0222", "0220", "0200", "0202", "0002", "0000", "0020", "0022", "2022", "2020",
-     "2000", "2002", "2202", "2200"},
-};
 
 uint32_t StartCount(uint64_t seed, const Rom& rom, uint32_t spread) {
   uint64_t x = seed;
@@ -45,8 +34,9 @@ PulseSource SourceOfSlot(int slot) {
 }  // namespace
 
 const char* VanePattern(int table, int sector) {
+  // The vane tables are the program's own; tables e to g have none and get table a's.
   if (table < 0 || table > 3) table = 0;
-  return kVaneTables[table][((sector % 16) + 16) % 16];
+  return WindPatternFor(((sector % 16) + 16) % 16, table);
 }
 
 double VaneLevelVolts(char level) {
