@@ -318,6 +318,8 @@ class TWM033f1 : public forms::Form {
   bool bReloadInProgress = false;
   bool bReloadStop = false;
   int iReloadSkipped = 0;  // damaged records skipped by the reload in progress
+  int iReloadLongTallies = 0;  // "wd" records too long to restore the tallies from
+  bool bReloadTalliesTaken = false;  // the newest "wd" record's tallies were restored
   int iReloadFd = -1;
   uint32_t lLastWindBar = kNoneYet, lLastRainBar = kNoneYet, lLastLightningBar = kNoneYet;
   bool bRainBarDrawn = true, bLightningBarDrawn = true;

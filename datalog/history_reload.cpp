@@ -90,6 +90,8 @@ void TWM033f1::ReloadHistory() {
   if (fDataLog.IsOpen()) CloseDataLog();
   bReloadInProgress = false;
   iReloadSkipped = 0;
+  iReloadLongTallies = 0;
+  bReloadTalliesTaken = false;
   const auto path = MapPath(env_, sDataLogName);
   if (!path) return;
   const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
@@ -132,6 +134,10 @@ void TWM033f1::ReloadHistory() {
     end = start;
     while (end > base && IsLineEnd(at(end - 1))) --end;
   }
+  if (iReloadLongTallies > 1)
+    ReportError(std::to_string(iReloadLongTallies - 1) +
+                " older \"wd\" records were not 44 characters long either; the wind direction "
+                "tallies come from the newest one that is.");
   if (iReloadSkipped > kMaxSkipReports)
     ReportError(std::to_string(iReloadSkipped - kMaxSkipReports) +
                 " more damaged records of the data log were skipped while redrawing the graph.");
@@ -151,8 +157,11 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
   };
   const std::string stamp_text(line.substr(2, 10));
   if (kind == Kind::WindDir && line.size() != 44) {
-    // Tallies of 256 and more make the record longer; it cannot be split into its 17 counts.
-    skip(std::string(line.substr(0, 9)) + " Length was: " + std::to_string(line.size()));
+    // Tallies of 256 and more make the record longer, and it cannot be split into its 17
+    // counts. Such records are normal after a day's running, so the newest is named and the
+    // rest only counted.
+    if (++iReloadLongTallies == 1)
+      ReportError(std::string(line.substr(0, 9)) + " Length was: " + std::to_string(line.size()));
     return;
   }
   StampParts stamp;
@@ -239,13 +248,16 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
         pane.SetPixel(x, TemperatureY(n, static_cast<float>(celsius)), clChannel[static_cast<size_t>(n)]);
         break;
       case Kind::WindDir:
-        wWindDirTally = tallies;
+        // The tallies are cumulative: the newest record (the first one read) holds them all.
+        if (!bReloadTalliesTaken) wWindDirTally = tallies;
+        bReloadTalliesTaken = true;
         WM033fControl.laWDa.SetCaption("XXX");
         break;
       case Kind::None: break;
     }
-  } else if (kind == Kind::WindDir) {
+  } else if (kind == Kind::WindDir && !bReloadTalliesTaken) {
     wWindDirTally = tallies;  // the tallies do not depend on where the record would be drawn
+    bReloadTalliesTaken = true;
   }
   if (x == 0) bReloadStop = true;
   if (record_time < static_cast<double>(rsDayMarker)) {

@@ -110,6 +110,16 @@ TEST(HistoryReload, LongWindRecordIsReportedAndTalliesComeFromTheGoodOne) {
   EXPECT_TRUE(reported);
 }
 
+TEST(HistoryReload, TalliesComeFromTheNewestRecord) {
+  std::array<uint16_t, 17> older{}, newer{};
+  older[1] = 5;
+  newer[1] = 9;
+  newer[2] = 1;
+  LogStation s({WindTalliesRecord(StampAt(kNow - 0.6), older),
+                WindTalliesRecord(StampAt(kNow - 0.3), newer)});
+  EXPECT_EQ(s.Start().wWindDirTally, newer);
+}
+
 TEST(HistoryReload, UnknownRecordsChangeNothing) {
   LogStation s({"cm" + StampAt(kNow - 0.2) + " By hand: hello",
                 "ss" + StampAt(kNow - 0.1) + " ~ ~ ~ System started, WM033 version: 23Aug12c",
