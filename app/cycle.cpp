@@ -37,10 +37,10 @@ void TWM033f1::Timer1Timer() {
                 ")");
     laMsgs.SetCaption("An unexpected error was caught in a cycle; see the error window.");
   }
-  iSlowestCycleUs = std::max<int64_t>(
-      iSlowestCycleUs, std::chrono::duration_cast<std::chrono::microseconds>(
-                           std::chrono::steady_clock::now() - started)
-                           .count());
+  iSlowestCycleUs =
+      std::max<int64_t>(iSlowestCycleUs, std::chrono::duration_cast<std::chrono::microseconds>(
+                                             std::chrono::steady_clock::now() - started)
+                                             .count());
   if (env_.stop_after_cycles && liCycleCount > *env_.stop_after_cycles && !bQuitting) buQuitClick();
 }
 
@@ -78,17 +78,39 @@ void TWM033f1::RunCycle() {
 void TWM033f1::RunSlot(int slot) {
   for (SlotAction action : SlotActions(slot, bChipEnabled)) {
     switch (action) {
-      case SlotAction::MachineComment: WriteMachineComment(); break;
-      case SlotAction::Tture0: LookAtTture(0); break;
-      case SlotAction::Tture1: LookAtTture(1); break;
-      case SlotAction::Tture2: LookAtTture(2); break;
-      case SlotAction::Tture3: LookAtTture(3); break;
-      case SlotAction::Tture4: LookAtTture(4); break;
-      case SlotAction::Lightning: LookLightning(); break;
-      case SlotAction::OnOff1: LookOnOff(1); break;
-      case SlotAction::OnOff2: LookOnOff(2); break;
-      case SlotAction::Humidity: LookAtAndDealWithHum(); break;
-      case SlotAction::Pressure: LookAtAndDealWithBaro(); break;
+      case SlotAction::MachineComment:
+        WriteMachineComment();
+        break;
+      case SlotAction::Tture0:
+        LookAtTture(0);
+        break;
+      case SlotAction::Tture1:
+        LookAtTture(1);
+        break;
+      case SlotAction::Tture2:
+        LookAtTture(2);
+        break;
+      case SlotAction::Tture3:
+        LookAtTture(3);
+        break;
+      case SlotAction::Tture4:
+        LookAtTture(4);
+        break;
+      case SlotAction::Lightning:
+        LookLightning();
+        break;
+      case SlotAction::OnOff1:
+        LookOnOff(1);
+        break;
+      case SlotAction::OnOff2:
+        LookOnOff(2);
+        break;
+      case SlotAction::Humidity:
+        LookAtAndDealWithHum();
+        break;
+      case SlotAction::Pressure:
+        LookAtAndDealWithBaro();
+        break;
       case SlotAction::RainfallTrapped:
         sExceptionTag = "Err 15aug12aCase7";
         try {
@@ -99,12 +121,22 @@ void TWM033f1::RunSlot(int slot) {
           ShowTrap("");
         }
         break;
-      case SlotAction::Rainfall: LookAtAndDealWithRainfallCount(); break;
-      case SlotAction::WindSpeed: LookAtWindSpeed(); break;
-      case SlotAction::WindDir: LookAtWindDir(); break;
+      case SlotAction::Rainfall:
+        LookAtAndDealWithRainfallCount();
+        break;
+      case SlotAction::WindSpeed:
+        LookAtWindSpeed();
+        break;
+      case SlotAction::WindDir:
+        LookAtWindDir();
+        break;
       // LogWindTallies runs CheckQuitRequest itself whenever it decided on a record.
-      case SlotAction::WindTallies: LogWindTallies(); break;
-      case SlotAction::ExpireMessages: ExpireMessages(); break;
+      case SlotAction::WindTallies:
+        LogWindTallies();
+        break;
+      case SlotAction::ExpireMessages:
+        ExpireMessages();
+        break;
     }
   }
 }

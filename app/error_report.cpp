@@ -64,7 +64,9 @@ void TWM033f1::EstablishErrorLog() {
   }
 }
 
-void TWM033f1::CloseErrorLog() { fErrorLog.Close(); }
+void TWM033f1::CloseErrorLog() {
+  fErrorLog.Close();
+}
 
 void TWM033f1::ShowTrap(const std::string& what) {
   platform_.ShowMessage(sExceptionTag + (what.empty() ? "" : " (" + what + ")"));

@@ -4,16 +4,23 @@ namespace wm033 {
 namespace {
 
 constexpr int kStripColumnWidth = 54;
-Geometry StripValue(int col) { return {8 + 2 + col * kStripColumnWidth, 160 + 6, kStripColumnWidth, 18}; }
-Geometry StripCaption(int col) { return {8 + 2 + col * kStripColumnWidth, 160 + 32, kStripColumnWidth, 16}; }
+Geometry StripValue(int col) {
+  return {8 + 2 + col * kStripColumnWidth, 160 + 6, kStripColumnWidth, 18};
+}
+Geometry StripCaption(int col) {
+  return {8 + 2 + col * kStripColumnWidth, 160 + 32, kStripColumnWidth, 16};
+}
 
 }  // namespace
 
 TWM033fControl::TWM033fControl()
     : Form("WM033fControl", {30, 399, 982, 299}, "Numeric display of most recent readings"),
-      laADCa("laADCa", {8, 104, 56, 16}), laADCb("laADCb", {68, 104, 56, 16}),
-      laADCc("laADCc", {128, 104, 56, 16}), laADCd("laADCd", {188, 104, 56, 16}),
-      laWDr("laWDr", {8, 122, 56, 16}), laWDb("laWDb", {8, 140, 56, 16}),
+      laADCa("laADCa", {8, 104, 56, 16}),
+      laADCb("laADCb", {68, 104, 56, 16}),
+      laADCc("laADCc", {128, 104, 56, 16}),
+      laADCd("laADCd", {188, 104, 56, 16}),
+      laWDr("laWDr", {8, 122, 56, 16}),
+      laWDb("laWDb", {8, 140, 56, 16}),
       laTture0("laTture0", StripValue(0), "- - -", forms::Align::Centre),
       laTture1("laTture1", StripValue(1), "- - -", forms::Align::Centre),
       laTture2("laTture2", StripValue(2), "- - -", forms::Align::Centre),
@@ -114,8 +121,7 @@ Twm033warnF1::Twm033warnF1()
       Memo1("Memo1", {8, 8, 377, 310},
             {"All of the files used by this program are named with the",
              "prefix \"WM033\", except for the data log, \"WM33DtLg.txt\",",
-             "and the error log, \"WM33ErLg.txt\", which have no zero",
-             "in their names.", "",
+             "and the error log, \"WM33ErLg.txt\", which have no zero", "in their names.", "",
              "A folder \"C:\\WM33\" (no zero) was found on this machine.",
              "That is allowed, but the program does not look at it:",
              "nothing in it is read or written by WM033.", "",
@@ -127,6 +133,8 @@ Twm033warnF1::Twm033warnF1()
   buClose.OnClick = [this] { buCloseClick(); };
 }
 
-void Twm033warnF1::buCloseClick() { Close(); }
+void Twm033warnF1::buCloseClick() {
+  Close();
+}
 
 }  // namespace wm033

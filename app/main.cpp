@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
   // The "MyApp" message of a second copy.
   std::unique_ptr<QSocketNotifier> instance_notifier;
   if (instance.ListenFd() >= 0) {
-    instance_notifier = std::make_unique<QSocketNotifier>(instance.ListenFd(), QSocketNotifier::Read);
+    instance_notifier =
+        std::make_unique<QSocketNotifier>(instance.ListenFd(), QSocketNotifier::Read);
     QObject::connect(instance_notifier.get(), &QSocketNotifier::activated, [&] {
       if (instance.ReadMessages() && control.InstanceHook) control.InstanceHook();
     });

@@ -8,11 +8,21 @@ namespace wm033 {
 
 enum class SlotAction {
   MachineComment,
-  Tture0, Tture1, Tture2, Tture3, Tture4,
-  Lightning, OnOff1, OnOff2,
-  Humidity, Pressure,
+  Tture0,
+  Tture1,
+  Tture2,
+  Tture3,
+  Tture4,
+  Lightning,
+  OnOff1,
+  OnOff2,
+  Humidity,
+  Pressure,
   RainfallTrapped,  // slot 7: inside the cycle's own error trap
-  Rainfall, WindSpeed, WindDir, WindTallies,
+  Rainfall,
+  WindSpeed,
+  WindDir,
+  WindTallies,
   ExpireMessages,
 };
 

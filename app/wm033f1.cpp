@@ -94,7 +94,9 @@ TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& c
 
 TWM033f1::~TWM033f1() = default;
 
-onewire::Tmex& TWM033f1::tmex() { return *tmex_; }
+onewire::Tmex& TWM033f1::tmex() {
+  return *tmex_;
+}
 
 void TWM033f1::FormCreate() {
   // 1-2
@@ -248,7 +250,9 @@ void TWM033f1::InitState() {
   }
 }
 
-void TWM033f1::ResetGraphStep() { liColumnCount = 0; }
+void TWM033f1::ResetGraphStep() {
+  liColumnCount = 0;
+}
 
 void TWM033f1::buQuitClick() {
   buQuit.SetEnabled(false);
@@ -304,7 +308,9 @@ void TWM033f1::OnInstanceMessage() {
   BringToFront();
 }
 
-std::string TWM033f1::MakeTimeStamp() { return TimeStampOf(DecodeDayCount(platform_.Now())); }
+std::string TWM033f1::MakeTimeStamp() {
+  return TimeStampOf(DecodeDayCount(platform_.Now()));
+}
 
 std::string TWM033f1::MakeReadableDateTime(bool with_seconds) {
   return ReadableDateTimeOf(DecodeDayCount(platform_.Now()), with_seconds);

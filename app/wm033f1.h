@@ -87,9 +87,9 @@ class TWM033f1 : public forms::Form {
   void ResetGraphStep();
   void buQuitClick();
   void Quit1Click() { buQuitClick(); }
-  void FormClose();   // closing the main window by its frame
+  void FormClose();  // closing the main window by its frame
   void FormResize();
-  void ErrDispFormClose();  // closing the error window
+  void ErrDispFormClose();   // closing the error window
   void OnInstanceMessage();  // a second copy asked us to come to the front
   bool StartupComplete() const { return bStartupComplete; }
 
@@ -258,7 +258,7 @@ class TWM033f1 : public forms::Form {
   std::array<uint16_t, kChannels> wLineScale{};
   std::array<bool, kChannels> boBarGraph{};
   std::array<uint8_t, kChannels> bPlotStyle{};
-  int32_t iWinGeom[2][3][4] = {};  // scheme A/B, window 1..3, left/top/width/height
+  int32_t iWinGeom[2][3][4] = {};    // scheme A/B, window 1..3, left/top/width/height
   std::string sMsgText1, sMsgText2;  // settings copies of the operator messages
   double dtMsgExpiry1 = 0, dtMsgExpiry2 = 0;
   bool bSettingsOk = true;
@@ -317,8 +317,8 @@ class TWM033f1 : public forms::Form {
   // History reload.
   bool bReloadInProgress = false;
   bool bReloadStop = false;
-  int iReloadSkipped = 0;  // damaged records skipped by the reload in progress
-  int iReloadLongTallies = 0;  // "wd" records too long to restore the tallies from
+  int iReloadSkipped = 0;            // damaged records skipped by the reload in progress
+  int iReloadLongTallies = 0;        // "wd" records too long to restore the tallies from
   bool bReloadTalliesTaken = false;  // the newest "wd" record's tallies were restored
   int iReloadFd = -1;
   uint32_t lLastWindBar = kNoneYet, lLastRainBar = kNoneYet, lLastLightningBar = kNoneYet;

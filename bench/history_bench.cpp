@@ -23,7 +23,9 @@ using testing::FakePlatform;
 
 const double kNow = EncodeDayCount(2012, 8, 23, 14, 5, 0);
 
-std::string StampAt(double t) { return TimeStampOf(DecodeDayCount(t)); }
+std::string StampAt(double t) {
+  return TimeStampOf(DecodeDayCount(t));
+}
 
 // The simulated station's record mix: per 1.6 s cycle slot, as the sensors log them.
 std::string RealisticLog(double days) {
@@ -74,7 +76,8 @@ struct Fixture {
     const std::string recent = RealisticLog(9.4);
     std::ofstream out(dir + "/WM33DtLg.txt", std::ios::binary | std::ios::trunc);
     // Years of older history in front: old comment records, never read back.
-    const std::string old_line = "cm" + StampAt(kNow - 400) + " By hand: " + std::string(60, 'o') + "\r\n";
+    const std::string old_line =
+        "cm" + StampAt(kNow - 400) + " By hand: " + std::string(60, 'o') + "\r\n";
     std::string block;
     while (block.size() < (1 << 20)) block += old_line;
     for (size_t written = 0; written < old_bytes; written += block.size()) out << block;

@@ -5,8 +5,12 @@
 namespace wm033 {
 namespace {
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
-int Two(std::string_view s, size_t i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); }
+bool Digit(char c) {
+  return c >= '0' && c <= '9';
+}
+int Two(std::string_view s, size_t i) {
+  return (s[i] - '0') * 10 + (s[i + 1] - '0');
+}
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;

@@ -22,7 +22,7 @@ constexpr int64_t kSlackBytes = 4096;      // room for the line that crosses the
 constexpr int64_t kChunkBytes = 65536;     // further reading when a line is longer still
 constexpr int64_t kLongestLine = 1 << 20;  // a "line" longer than this is not looked at
 constexpr double kNoTime = 999999;
-constexpr int kMaxSkipReports = 20;        // damaged records reported one by one per reload
+constexpr int kMaxSkipReports = 20;  // damaged records reported one by one per reload
 
 enum class Kind { None, Rain, Lightning, Wind, OnOff1, OnOff2, Baro, Hum, WindDir, Tture };
 
@@ -47,25 +47,35 @@ Kind KindOf(std::string_view line, int& tture_channel) {
 // The text that names a record's value that does not read.
 const char* BadValueText(Kind k, int tture_channel) {
   switch (k) {
-    case Kind::Rain: return "Problem with val call, old rainfall datum. Datum skipped over.";
-    case Kind::Lightning: return "Problem with Val call, old lightning datum. Datum skipped over.";
-    case Kind::Wind: return "Problem with val call, old windspeed datum. Datum skipped over.";
+    case Kind::Rain:
+      return "Problem with val call, old rainfall datum. Datum skipped over.";
+    case Kind::Lightning:
+      return "Problem with Val call, old lightning datum. Datum skipped over.";
+    case Kind::Wind:
+      return "Problem with val call, old windspeed datum. Datum skipped over.";
     case Kind::OnOff1:
-    case Kind::OnOff2: return "Problem with val call, old on/off datum. Datum skipped over.";
-    case Kind::Baro: return "Problem with val call, old barometric pressure datum. Datum skipped over.";
-    case Kind::Hum: return "Problem with val call, 30Aug03a. Prgm will close.";
-    case Kind::WindDir: return "Problem with val call, 10Aug03a. Prgm will close.";
+    case Kind::OnOff2:
+      return "Problem with val call, old on/off datum. Datum skipped over.";
+    case Kind::Baro:
+      return "Problem with val call, old barometric pressure datum. Datum skipped over.";
+    case Kind::Hum:
+      return "Problem with val call, 30Aug03a. Prgm will close.";
+    case Kind::WindDir:
+      return "Problem with val call, 10Aug03a. Prgm will close.";
     case Kind::Tture:
       if (tture_channel <= 1) return "Err 15Jun03c.. and Shutdown prep needs improving.";
       if (tture_channel == 2) return "Err 15Jun03ca.. and Shutdown prep needs improving.";
       if (tture_channel == 3) return "Err 15Jun03cb.. and Shutdown prep needs improving.";
       return "Err 15Jun03cc.. and Shutdown prep needs improving.";
-    case Kind::None: break;
+    case Kind::None:
+      break;
   }
   return "";
 }
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
 
 // Reads [from, to) of the file into out; false on a read error.
 bool ReadRange(int fd, int64_t from, int64_t to, std::vector<char>& out) {
@@ -171,8 +181,8 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
     return;
   }
   if (!DecodeStampText(stamp_text, stamp)) {
-    skip(std::string(BadValueText(kind, n)) + " The stamp is not a valid date and time: " +
-         stamp_text);
+    skip(std::string(BadValueText(kind, n)) +
+         " The stamp is not a valid date and time: " + stamp_text);
     return;
   }
   const double record_time = StampPartsToDateTime(stamp);
@@ -182,8 +192,9 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
   const std::string_view field = line.substr(10);
   display::Bitmap& pane = imMainGraphPane.Picture();
   const auto bar = [&](int channel, int64_t height) {
-    if (height > 0) DrawBar(clChannel[static_cast<size_t>(channel)], x,
-                            static_cast<int>(std::min<int64_t>(height, kGraphHeight)));
+    if (height > 0)
+      DrawBar(clChannel[static_cast<size_t>(channel)], x,
+              static_cast<int>(std::min<int64_t>(height, kGraphHeight)));
   };
   const int phase = x % 4;
 
@@ -197,12 +208,21 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
     case Kind::Lightning:
     case Kind::Wind:
     case Kind::OnOff1:
-    case Kind::OnOff2: good = ReadCounterField(field, count); break;
+    case Kind::OnOff2:
+      good = ReadCounterField(field, count);
+      break;
     case Kind::Baro:
-    case Kind::Hum: good = ReadAnalogueField(field, analogue); break;
-    case Kind::Tture: good = ReadTemperatureField(field, celsius); break;
-    case Kind::WindDir: good = ReadTalliesField(field, tallies); break;
-    case Kind::None: break;
+    case Kind::Hum:
+      good = ReadAnalogueField(field, analogue);
+      break;
+    case Kind::Tture:
+      good = ReadTemperatureField(field, celsius);
+      break;
+    case Kind::WindDir:
+      good = ReadTalliesField(field, tallies);
+      break;
+    case Kind::None:
+      break;
   }
   if (!good) {
     skip(std::string(BadValueText(kind, n)) + " " + stamp_text);
@@ -241,11 +261,18 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
         pane.SetPixel(x, wYCoord(count, 6), clChannel[6]);
         break;
       case Kind::OnOff1:
-      case Kind::OnOff2: ApplyOnOffReading(kind == Kind::OnOff1 ? 1 : 2, x, static_cast<int32_t>(count)); break;
-      case Kind::Baro: pane.SetPixel(x, AnalogueY(8, analogue), clChannel[8]); break;
-      case Kind::Hum: pane.SetPixel(x, AnalogueY(9, analogue), clChannel[9]); break;
+      case Kind::OnOff2:
+        ApplyOnOffReading(kind == Kind::OnOff1 ? 1 : 2, x, static_cast<int32_t>(count));
+        break;
+      case Kind::Baro:
+        pane.SetPixel(x, AnalogueY(8, analogue), clChannel[8]);
+        break;
+      case Kind::Hum:
+        pane.SetPixel(x, AnalogueY(9, analogue), clChannel[9]);
+        break;
       case Kind::Tture:
-        pane.SetPixel(x, TemperatureY(n, static_cast<float>(celsius)), clChannel[static_cast<size_t>(n)]);
+        pane.SetPixel(x, TemperatureY(n, static_cast<float>(celsius)),
+                      clChannel[static_cast<size_t>(n)]);
         break;
       case Kind::WindDir:
         // The tallies are cumulative: the newest record (the first one read) holds them all.
@@ -253,7 +280,8 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
         bReloadTalliesTaken = true;
         WM033fControl.laWDa.SetCaption("XXX");
         break;
-      case Kind::None: break;
+      case Kind::None:
+        break;
     }
   } else if (kind == Kind::WindDir && !bReloadTalliesTaken) {
     wWindDirTally = tallies;  // the tallies do not depend on where the record would be drawn

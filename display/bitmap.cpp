@@ -7,20 +7,25 @@
 namespace wm033::display {
 
 Bitmap::Bitmap(int width, int height, Colour fill)
-    : width_(std::max(0, width)), height_(std::max(0, height)),
+    : width_(std::max(0, width)),
+      height_(std::max(0, height)),
       pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), ToArgb(fill)) {}
 
 void Bitmap::SetPixel(int x, int y, Colour c) {
   if (!Contains(x, y)) return;
-  pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = ToArgb(c);
+  pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] =
+      ToArgb(c);
 }
 
 Colour Bitmap::GetPixel(int x, int y) const {
   if (!Contains(x, y)) return 0xFFFFFF;
-  return FromArgb(pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]);
+  return FromArgb(
+      pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]);
 }
 
-void Bitmap::Fill(Colour c) { std::fill(pixels_.begin(), pixels_.end(), ToArgb(c)); }
+void Bitmap::Fill(Colour c) {
+  std::fill(pixels_.begin(), pixels_.end(), ToArgb(c));
+}
 
 void Bitmap::Line(int x0, int y0, int x1, int y1, Colour c) {
   // Bresenham, stopping one pixel short of the end point as Windows' LineTo does.
@@ -44,10 +49,26 @@ void Bitmap::Line(int x0, int y0, int x1, int y1, Colour c) {
 
 void Bitmap::CopyRect(int dx, int dy, int sx, int sy, int w, int h) {
   // Clip the source and destination rectangles together.
-  if (sx < 0) { w += sx; dx -= sx; sx = 0; }
-  if (sy < 0) { h += sy; dy -= sy; sy = 0; }
-  if (dx < 0) { w += dx; sx -= dx; dx = 0; }
-  if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+  if (sx < 0) {
+    w += sx;
+    dx -= sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    h += sy;
+    dy -= sy;
+    sy = 0;
+  }
+  if (dx < 0) {
+    w += dx;
+    sx -= dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    h += dy;
+    sy -= dy;
+    dy = 0;
+  }
   w = std::min({w, width_ - sx, width_ - dx});
   h = std::min({h, height_ - sy, height_ - dy});
   if (w <= 0 || h <= 0) return;

@@ -53,8 +53,8 @@ class Bitmap {
 // bitmap's pixels (bitmap_paint.cpp). They need a QGuiApplication for fonts.
 void DrawText(Bitmap& bmp, int x, int y, const std::string& text, int point_size, Colour colour,
               Colour background, bool opaque_background);
-void DrawEllipse(Bitmap& bmp, int left, int top, int right, int bottom, int pen_width,
-                 Colour pen, Colour brush);
+void DrawEllipse(Bitmap& bmp, int left, int top, int right, int bottom, int pen_width, Colour pen,
+                 Colour brush);
 void DrawThickLine(Bitmap& bmp, int x0, int y0, int x1, int y1, int pen_width, Colour colour);
 
 }  // namespace wm033::display

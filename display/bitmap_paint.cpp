@@ -14,9 +14,13 @@ QImage Wrap(Bitmap& bmp) {
                 bmp.BytesPerLine(), QImage::Format_RGB32);
 }
 
-QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(Colour c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
-bool CanPaintText() { return QGuiApplication::instance() != nullptr; }
+bool CanPaintText() {
+  return QGuiApplication::instance() != nullptr;
+}
 
 }  // namespace
 

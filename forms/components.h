@@ -14,7 +14,9 @@ namespace wm033::forms {
 
 // Colours are 24-bit values with red in the low byte (0x00BBGGRR).
 using Colour = uint32_t;
-constexpr Colour RGB(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
+constexpr Colour RGB(unsigned r, unsigned g, unsigned b) {
+  return r | (g << 8) | (b << 16);
+}
 constexpr Colour kBlack = RGB(0, 0, 0);
 constexpr Colour kButtonFace = RGB(240, 240, 240);
 
@@ -69,7 +71,9 @@ class Label : public Component {
  public:
   Label(std::string name, Geometry g = {}, std::string caption = {}, Align align = Align::Left,
         bool word_wrap = false)
-      : Component(std::move(name), g), caption_(std::move(caption)), align_(align),
+      : Component(std::move(name), g),
+        caption_(std::move(caption)),
+        align_(align),
         word_wrap_(word_wrap) {}
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& c) { Set(caption_, c); }
@@ -96,7 +100,10 @@ class Button : public Component {
   void Click() {
     if (Enabled() && OnClick) OnClick();
   }
-  void SetFocus() { ++focus_requests_; Changed(); }
+  void SetFocus() {
+    ++focus_requests_;
+    Changed();
+  }
   int FocusRequests() const { return focus_requests_; }
 
  private:
@@ -176,7 +183,8 @@ class Image : public Component {
 
 class MenuItem : public Component {
  public:
-  MenuItem(std::string name, std::string caption) : Component(std::move(name)), caption_(std::move(caption)) {}
+  MenuItem(std::string name, std::string caption)
+      : Component(std::move(name)), caption_(std::move(caption)) {}
   const std::string& Caption() const { return caption_; }
   std::function<void()> OnClick;
   void Click() {
@@ -218,14 +226,36 @@ class Form : public Component {
     Changed();
     if (OnResize) OnResize();
   }
-  void SetLeft(int v) { Geometry g = Bounds(); g.left = v; SetBounds(g); }
-  void SetTop(int v) { Geometry g = Bounds(); g.top = v; SetBounds(g); }
-  void SetWidth(int v) { Geometry g = Bounds(); g.width = v; SetBounds(g); }
-  void SetHeight(int v) { Geometry g = Bounds(); g.height = v; SetBounds(g); }
+  void SetLeft(int v) {
+    Geometry g = Bounds();
+    g.left = v;
+    SetBounds(g);
+  }
+  void SetTop(int v) {
+    Geometry g = Bounds();
+    g.top = v;
+    SetBounds(g);
+  }
+  void SetWidth(int v) {
+    Geometry g = Bounds();
+    g.width = v;
+    SetBounds(g);
+  }
+  void SetHeight(int v) {
+    Geometry g = Bounds();
+    g.height = v;
+    SetBounds(g);
+  }
   // Focus and bring-to-front requests, counted so that a view can act on each.
-  void SetFocus() { ++focus_requests_; Changed(); }
+  void SetFocus() {
+    ++focus_requests_;
+    Changed();
+  }
   int FocusRequests() const { return focus_requests_; }
-  void BringToFront() { ++front_requests_; Changed(); }
+  void BringToFront() {
+    ++front_requests_;
+    Changed();
+  }
   int FrontRequests() const { return front_requests_; }
   void Repaint() { Changed(); }
   bool HasTitleButtons() const { return title_buttons_; }

@@ -33,8 +33,8 @@ class QtPlatform : public EventLoopPlatform {
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& default_text) override {
     bool ok = false;
-    const QString v = QInputDialog::getText(nullptr, ToQt(caption), ToQt(prompt),
-                                            QLineEdit::Normal, ToQt(default_text), &ok);
+    const QString v = QInputDialog::getText(nullptr, ToQt(caption), ToQt(prompt), QLineEdit::Normal,
+                                            ToQt(default_text), &ok);
     if (!ok) return std::nullopt;
     return v.toStdString();
   }

@@ -23,7 +23,9 @@
 namespace wm033::gui {
 namespace {
 
-QColor ToQColor(forms::Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(forms::Colour c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 // Runs a form handler from a Qt event; nothing may escape into Qt's event loop.
 template <typename F>
@@ -67,9 +69,10 @@ class FormWindow : public QMainWindow {
       move(g.left, g.top);
       resize(g.width, g.height);
     }
-    const Qt::WindowStates want = form_.State() == forms::WindowState::Minimized   ? Qt::WindowMinimized
-                                  : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
-                                                                                   : Qt::WindowNoState;
+    const Qt::WindowStates want =
+        form_.State() == forms::WindowState::Minimized   ? Qt::WindowMinimized
+        : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
+                                                         : Qt::WindowNoState;
     if (windowState() != want && !syncing_state_) setWindowState(want);
     if (form_.FrontRequests() != front_requests_) {
       front_requests_ = form_.FrontRequests();
@@ -249,7 +252,8 @@ class QtViews : public Views {
     QMenuBar* bar = main_->menuBar();
     for (forms::MenuItem* item : f.MainMenu1.Items) AddMenu(bar, nullptr, *item);
     QWidget* area = main_->Area();
-    for (forms::Label* l : {&f.laMsgs, &f.laTOD, &f.laCycle, &f.laText4, &f.laBNW, &f.laWatchForCrash})
+    for (forms::Label* l :
+         {&f.laMsgs, &f.laTOD, &f.laCycle, &f.laText4, &f.laBNW, &f.laWatchForCrash})
       BindLabel(*l, area, false);
     BindImage(f.imMainGraphPane, area);
     BindImage(f.iWindDial, area);

@@ -36,7 +36,8 @@ bool DurableFile::WriteLine(const std::string& text) {
     const int err = (n < 0) ? errno : ENOSPC;
     // Take back a partly written line, so that the file ends on a whole line.
     if (n > 0 && have_size) {
-      if (::ftruncate(fd_, st.st_size) != 0) { /* the reload skips a cut-short record */ }
+      if (::ftruncate(fd_, st.st_size) != 0) { /* the reload skips a cut-short record */
+      }
     }
     error_ = std::strerror(err);
     return false;

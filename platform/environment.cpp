@@ -59,7 +59,8 @@ void Fill(Environment& env) {
     env.microlan = *v;
     env.simulated_microlan = (*v == "sim");
     if (!v->empty() && *v != "sim")
-      env.problems.push_back("WM033_MICROLAN=" + *v + " is not known; use \"sim\" or leave it unset.");
+      env.problems.push_back("WM033_MICROLAN=" + *v +
+                             " is not known; use \"sim\" or leave it unset.");
   }
   if (auto v = get("WM033_HEADLESS")) env.headless_forced = (*v == "1");
   if (auto v = get("WM033_CLOCK_RATE"); v && !v->empty()) {
@@ -67,7 +68,8 @@ void Fill(Environment& env) {
     if (r && *r > 0 && *r <= 1e6)
       env.clock_rate = *r;
     else
-      env.problems.push_back("WM033_CLOCK_RATE=" + *v + " is not a speed-up from 0 to 1000000; 1 is used.");
+      env.problems.push_back("WM033_CLOCK_RATE=" + *v +
+                             " is not a speed-up from 0 to 1000000; 1 is used.");
   }
   if (auto v = get("WM033_CLOCK_START"); v && !v->empty()) {
     env.clock_start_epoch = ReadLocalTime(*v);
@@ -80,14 +82,16 @@ void Fill(Environment& env) {
     if (n && *n > 0 && *n < 2147483647)
       env.stop_after_cycles = static_cast<int32_t>(*n);
     else
-      env.problems.push_back("WM033_STOP_AFTER_CYCLES=" + *v + " is not a positive whole number; ignored.");
+      env.problems.push_back("WM033_STOP_AFTER_CYCLES=" + *v +
+                             " is not a positive whole number; ignored.");
   }
   if (auto v = get("WM033_SIM_SEED"); v && !v->empty()) {
     auto n = ReadInteger(*v);
     if (n)
       env.sim_seed = static_cast<uint64_t>(*n);
     else
-      env.problems.push_back("WM033_SIM_SEED=" + *v + " is not a whole number; the fixed seed is used.");
+      env.problems.push_back("WM033_SIM_SEED=" + *v +
+                             " is not a whole number; the fixed seed is used.");
   }
   if (auto v = get("WM033_SIM_FAULTS")) env.sim_faults = *v;
   if (auto v = get("WM033_SIM_FAULTS_FILE")) env.sim_faults_file = *v;

@@ -11,17 +11,17 @@
 namespace wm033 {
 
 struct Environment {
-  std::string working_dir;      // the current folder at start
-  std::string drive_c;          // WM033_DRIVE_C, or the working folder
-  bool simulated_microlan = false;  // WM033_MICROLAN=sim
-  std::string microlan;         // WM033_MICROLAN as given
-  bool headless_forced = false;  // WM033_HEADLESS=1
-  double clock_rate = 1.0;      // WM033_CLOCK_RATE
+  std::string working_dir;                   // the current folder at start
+  std::string drive_c;                       // WM033_DRIVE_C, or the working folder
+  bool simulated_microlan = false;           // WM033_MICROLAN=sim
+  std::string microlan;                      // WM033_MICROLAN as given
+  bool headless_forced = false;              // WM033_HEADLESS=1
+  double clock_rate = 1.0;                   // WM033_CLOCK_RATE
   std::optional<int64_t> clock_start_epoch;  // WM033_CLOCK_START as seconds since 1970 (local)
   std::optional<int32_t> stop_after_cycles;  // WM033_STOP_AFTER_CYCLES
-  uint64_t sim_seed = 20120823;               // WM033_SIM_SEED
-  std::string sim_faults;        // WM033_SIM_FAULTS
-  std::string sim_faults_file;   // WM033_SIM_FAULTS_FILE
+  uint64_t sim_seed = 20120823;              // WM033_SIM_SEED
+  std::string sim_faults;                    // WM033_SIM_FAULTS
+  std::string sim_faults_file;               // WM033_SIM_FAULTS_FILE
   std::vector<std::string> problems;
 
   // Any other variable (drive letters, ports), looked up when needed.

@@ -25,7 +25,9 @@ void WriteStderrLine(const std::string& text) {
   }
 }
 
-void HeadlessPlatform::ShowMessage(const std::string& text) { WriteStderrLine(text); }
+void HeadlessPlatform::ShowMessage(const std::string& text) {
+  WriteStderrLine(text);
+}
 
 std::optional<std::string> HeadlessPlatform::InputBox(const std::string& caption,
                                                       const std::string& prompt,
@@ -44,8 +46,12 @@ bool HeadlessPlatform::OpenHelp(const std::string& path) {
   return true;
 }
 
-void HeadlessPlatform::Note(const std::string& text) { WriteStderrLine("WM033: " + text); }
+void HeadlessPlatform::Note(const std::string& text) {
+  WriteStderrLine("WM033: " + text);
+}
 
-void HeadlessPlatform::EchoErrorLine(const std::string& line) { WriteStderrLine(line); }
+void HeadlessPlatform::EchoErrorLine(const std::string& line) {
+  WriteStderrLine(line);
+}
 
 }  // namespace wm033

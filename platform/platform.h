@@ -12,9 +12,9 @@ namespace wm033 {
 enum class DialogAnswer { Yes, No, Cancel };
 
 // Exit statuses of the program.
-constexpr int kExitOk = 0;          // Quit, a closed window, SIGINT/SIGTERM, a second copy
-constexpr int kExitFatalConfig = 1; // a file the program needs is missing or fatally faulty
-constexpr int kExitInternal = 2;    // an unexpected internal error
+constexpr int kExitOk = 0;           // Quit, a closed window, SIGINT/SIGTERM, a second copy
+constexpr int kExitFatalConfig = 1;  // a file the program needs is missing or fatally faulty
+constexpr int kExitInternal = 2;     // an unexpected internal error
 
 class Platform {
  public:
@@ -35,7 +35,9 @@ class Platform {
 
   // Modal message box; the position, when given, is the box's top-left corner.
   virtual void ShowMessage(const std::string& text) = 0;
-  virtual void ShowMessageAt(const std::string& text, int x, int y) { (void)x, (void)y, ShowMessage(text); }
+  virtual void ShowMessageAt(const std::string& text, int x, int y) {
+    (void)x, (void)y, ShowMessage(text);
+  }
   // Input box; nullopt when cancelled.
   virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& default_text) = 0;

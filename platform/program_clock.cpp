@@ -35,7 +35,9 @@ double ProgramClock::EpochSeconds() const {
   return start_epoch_ + (MonotonicSeconds() - start_mono_) * rate_;
 }
 
-double ProgramClock::Now() const { return LocalDayCount(EpochSeconds()); }
+double ProgramClock::Now() const {
+  return LocalDayCount(EpochSeconds());
+}
 
 uint32_t ProgramClock::TickCount() const {
   const double elapsed_ms = (MonotonicSeconds() - start_mono_) * 1000.0 * rate_;

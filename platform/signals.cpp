@@ -12,7 +12,8 @@ int g_write_fd = -1;
 void OnQuitSignal(int) {
   const char b = 'q';
   if (g_write_fd >= 0) {
-    if (::write(g_write_fd, &b, 1) < 0) { /* the pipe is full: a request is already there */ }
+    if (::write(g_write_fd, &b, 1) < 0) { /* the pipe is full: a request is already there */
+    }
   }
 }
 

@@ -77,7 +77,8 @@ SingleInstance::Result SingleInstance::Acquire(const std::string& name) {
     if (fd >= 0 && FillAddress(socket_path_, addr) &&
         ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
       const std::string msg = name + "\n";
-      if (::write(fd, msg.data(), msg.size()) < 0) { /* the first copy may be ending */ }
+      if (::write(fd, msg.data(), msg.size()) < 0) { /* the first copy may be ending */
+      }
     }
     if (fd >= 0) ::close(fd);
     return Result::SecondNotified;

@@ -18,7 +18,8 @@ void TWM033f1::LookAtWindSpeed() {
   lWindSpeedCount = static_cast<int32_t>(lCountRead);
   PlotReading(wYCoord(static_cast<uint32_t>(lWindSpeedCount), kWindSlot), clChannel[kWindSlot]);
   WM033fControl.laWS.SetCaption(std::to_string(lWindSpeedCount));
-  const std::string line = CounterRecord("ws", MakeTimeStamp(), static_cast<uint32_t>(lWindSpeedCount));
+  const std::string line =
+      CounterRecord("ws", MakeTimeStamp(), static_cast<uint32_t>(lWindSpeedCount));
   if (bDataLogOpen && (lWindSpeedLogged + 100 < lWindSpeedCount || nWindSpeedCalls % 100 == 1 ||
                        !bColumnLogged[kWindSlot])) {
     bColumnLogged[kWindSlot] = true;
@@ -36,7 +37,8 @@ void TWM033f1::LookAtAndDealWithRainfallCount() {
     lRainCount = static_cast<int32_t>(lCountRead);
     PlotReading(wYCoord(static_cast<uint32_t>(lRainCount), kRainSlot), clChannel[kRainSlot]);
     WM033fControl.laRF.SetCaption(std::to_string(lRainCount));
-    const std::string line = CounterRecord("rf", MakeTimeStamp(), static_cast<uint32_t>(lRainCount));
+    const std::string line =
+        CounterRecord("rf", MakeTimeStamp(), static_cast<uint32_t>(lRainCount));
     if (bDataLogOpen &&
         (lRainCount > lRainLogged || nRainCalls % 100 == 1 || !bColumnLogged[kRainSlot])) {
       bColumnLogged[kRainSlot] = true;
@@ -53,13 +55,13 @@ void TWM033f1::LookAtAndDealWithRainfallCount() {
 void TWM033f1::LookLightning() {
   ++nLightningCalls;
   DMLGetCount(kLightningSlot, bCounterPage[kLightningSlot], lCountRead, wQZRErr, liDallErr);
-  if (wQZRErr != 0)
-    ReportDallasError("During LookLightning, QZRErrReturned: ", wQZRErr, liDallErr);
+  if (wQZRErr != 0) ReportDallasError("During LookLightning, QZRErrReturned: ", wQZRErr, liDallErr);
   lLightningCount = static_cast<int32_t>(lCountRead);
   PlotReading(wYCoord(static_cast<uint32_t>(lLightningCount), kLightningSlot),
               clChannel[kLightningSlot]);
   WM033fControl.laLT.SetCaption(std::to_string(lLightningCount));
-  const std::string line = CounterRecord("lt", MakeTimeStamp(), static_cast<uint32_t>(lLightningCount));
+  const std::string line =
+      CounterRecord("lt", MakeTimeStamp(), static_cast<uint32_t>(lLightningCount));
   if (bDataLogOpen && (lLightningCount > lLightningLogged || nLightningCalls % 35 == 1 ||
                        !bColumnLogged[kLightningSlot])) {
     bColumnLogged[kLightningSlot] = true;

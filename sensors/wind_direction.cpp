@@ -35,7 +35,8 @@ void TWM033f1::LookAtWindDir() {
     ++wWindDirReadings;
     bLastRawWindDir = static_cast<uint8_t>(raw);
   }
-  bDisplayedWindDir = static_cast<uint8_t>(DisplayedWindDirection(bLastRawWindDir, bWindDirRotation));
+  bDisplayedWindDir =
+      static_cast<uint8_t>(DisplayedWindDirection(bLastRawWindDir, bWindDirRotation));
   DrawWindDial(bDisplayedWindDir);
 }
 

@@ -21,8 +21,9 @@ TEST(SlotTable, CountsOver63Cycles) {
   for (int slot = 0; slot < kCycleSlots; ++slot)
     for (SlotAction a : SlotActions(slot, AllEnabled())) ++n[a];
   EXPECT_EQ(n[SlotAction::Tture0], 2);
-  for (SlotAction a : {SlotAction::Tture1, SlotAction::Tture2, SlotAction::Tture3, SlotAction::Tture4,
-                       SlotAction::OnOff1, SlotAction::OnOff2, SlotAction::ExpireMessages})
+  for (SlotAction a :
+       {SlotAction::Tture1, SlotAction::Tture2, SlotAction::Tture3, SlotAction::Tture4,
+        SlotAction::OnOff1, SlotAction::OnOff2, SlotAction::ExpireMessages})
     EXPECT_EQ(n[a], 1);
   EXPECT_EQ(n[SlotAction::Lightning], 2);
   EXPECT_EQ(n[SlotAction::Humidity], 2);
@@ -52,8 +53,8 @@ TEST(SlotTable, FirstMachineCommentAtCycle16000) {
   int first = 0;
   for (int n = 1; n < 200000 && !first; ++n) {
     const int slot = n % kCycleSlots;
-    const bool comment_slot = !SlotSteps(slot).empty() &&
-                              SlotSteps(slot)[0].action == SlotAction::MachineComment;
+    const bool comment_slot =
+        !SlotSteps(slot).empty() && SlotSteps(slot)[0].action == SlotAction::MachineComment;
     if (comment_slot && n % 2000 == 0) first = n;
   }
   EXPECT_EQ(first, 16000);
@@ -233,8 +234,8 @@ TEST(Windows, Wm33FolderShowsTheWarningOnce) {
 }
 
 TEST(Paths, DriveMapping) {
-  const Environment env =
-      Environment::FromPairs({{"WM033_DRIVE_C", "/srv/station"}, {"WM033_DRIVE_E", "/mnt/e/"}}, "/work");
+  const Environment env = Environment::FromPairs(
+      {{"WM033_DRIVE_C", "/srv/station"}, {"WM033_DRIVE_E", "/mnt/e/"}}, "/work");
   EXPECT_EQ(*MapPath(env, "C:/WM33DtLg.txt"), "/srv/station/WM33DtLg.txt");
   EXPECT_EQ(*MapPath(env, "c:\\WM033\\WM033ini2.txt"), "/srv/station/WM033/WM033ini2.txt");
   EXPECT_EQ(*MapPath(env, "E:\\web\\WM033BC.htm"), "/mnt/e/web/WM033BC.htm");
@@ -246,9 +247,10 @@ TEST(Paths, DriveMapping) {
 }
 
 TEST(Paths, EnvironmentValuesThatDoNotReadAreNamed) {
-  const Environment env = Environment::FromPairs(
-      {{"WM033_CLOCK_RATE", "fast"}, {"WM033_STOP_AFTER_CYCLES", "-2"}, {"WM033_CLOCK_START", "2012-08-23 14:05:00"}},
-      "/w");
+  const Environment env = Environment::FromPairs({{"WM033_CLOCK_RATE", "fast"},
+                                                  {"WM033_STOP_AFTER_CYCLES", "-2"},
+                                                  {"WM033_CLOCK_START", "2012-08-23 14:05:00"}},
+                                                 "/w");
   EXPECT_EQ(env.clock_rate, 1.0);
   EXPECT_FALSE(env.stop_after_cycles);
   EXPECT_TRUE(env.clock_start_epoch);

@@ -35,12 +35,14 @@ TEST(ErrorReport, YoungProgramHintOnlyBeforeCycle32) {
   f.liCycleCount = 5;
   f.ReportDallasError("During LookAtWindSpeed, QZRErr: ", 44, -3);
   ASSERT_GE(s.errdisp.Memo1.Count(), 2);
-  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind("2: During LookAtWindSpeed, QZRErr: 44 and Dallas error -3 ", 0),
+  EXPECT_EQ(s.errdisp.Memo1.Line(0).rfind(
+                "2: During LookAtWindSpeed, QZRErr: 44 and Dallas error -3 ", 0),
             0u);
-  EXPECT_EQ(s.errdisp.Memo1.Line(1).rfind("1: Various errors can also arise if adapter type or port "
-                                          "spec wrong in WM033ini.txt (lines h and i).",
-                                          0),
-            0u);
+  EXPECT_EQ(
+      s.errdisp.Memo1.Line(1).rfind("1: Various errors can also arise if adapter type or port "
+                                    "spec wrong in WM033ini.txt (lines h and i).",
+                                    0),
+      0u);
   f.liCycleCount = 31;
   f.ReportDallasError("x ", 1, 2);
   EXPECT_EQ(f.wErrorCount, 4);

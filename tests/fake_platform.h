@@ -21,7 +21,7 @@ class FakePlatform : public Platform {
   uint32_t tick = 100000;
   uint32_t ms_per_process = 1;  // ProcessMessages moves the clock on by this much
 
-  std::vector<std::string> messages;     // ShowMessage texts, in order
+  std::vector<std::string> messages;  // ShowMessage texts, in order
   std::vector<std::pair<int, int>> message_places;
   std::vector<std::string> error_lines;  // EchoErrorLine
   std::vector<std::string> input_prompts;

@@ -17,7 +17,9 @@ constexpr const char* kHeader =
 // The fake platform's clock at start.
 const double kNow = EncodeDayCount(2012, 8, 23, 14, 5, 0);
 
-std::string StampAt(double t) { return TimeStampOf(DecodeDayCount(t)); }
+std::string StampAt(double t) {
+  return TimeStampOf(DecodeDayCount(t));
+}
 
 display::Bitmap StartupPane() {
   display::Bitmap b(780, 237);
@@ -71,8 +73,7 @@ TEST(HistoryReload, HeaderOnlyLogDrawsNothing) {
 }
 
 TEST(HistoryReload, DrawsRecordsWhereTheirStampsPlaceThem) {
-  LogStation s({"t0" + StampAt(kNow - 0.1) + "-0530",
-                "ws" + StampAt(kNow - 0.2) + "000000120",
+  LogStation s({"t0" + StampAt(kNow - 0.1) + "-0530", "ws" + StampAt(kNow - 0.2) + "000000120",
                 "bp" + StampAt(kNow - 0.3) + "0101"});
   TWM033f1& f = s.Start();
   const display::Bitmap& pane = f.imMainGraphPane.Picture();
@@ -86,8 +87,7 @@ TEST(HistoryReload, DrawsRecordsWhereTheirStampsPlaceThem) {
 
 TEST(HistoryReload, StopsAtTheLeftEdge) {
   LogStation s({"rf" + StampAt(kNow - 9.5) + "0000x0001",  // older: never read
-                "ws" + StampAt(kNow - 9.37) + "000000120",
-                "rf" + StampAt(kNow - 1) + "000000005"});
+                "ws" + StampAt(kNow - 9.37) + "000000120", "rf" + StampAt(kNow - 1) + "000000005"});
   TWM033f1& f = s.Start();
   for (const std::string& l : s.errdisp.Memo1.Lines())
     EXPECT_EQ(l.find("rainfall datum"), std::string::npos) << l;
@@ -100,8 +100,8 @@ TEST(HistoryReload, LongWindRecordIsReportedAndTalliesComeFromTheGoodOne) {
   good[16] = 255;
   std::array<uint16_t, 17> big = good;
   big[0] = 0x123;
-  LogStation s({WindTalliesRecord(StampAt(kNow - 0.5), good),
-                WindTalliesRecord(StampAt(kNow - 0.2), big)});
+  LogStation s(
+      {WindTalliesRecord(StampAt(kNow - 0.5), good), WindTalliesRecord(StampAt(kNow - 0.2), big)});
   TWM033f1& f = s.Start();
   EXPECT_EQ(f.wWindDirTally, good);
   bool reported = false;

@@ -52,9 +52,9 @@ TEST(HistoryRoundTrip, ReloadedPaneMatchesTheLiveOne) {
   std::filesystem::create_directories(drive);
   Station s({{"WM033_DRIVE_C", drive}, {"WM033_MICROLAN", "sim"}});
   s.CopyDemo();
-  std::filesystem::copy(std::string(WM033_SOURCE_DIR) + "/demo", drive,
-                        std::filesystem::copy_options::recursive |
-                            std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy(
+      std::string(WM033_SOURCE_DIR) + "/demo", drive,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   s.Start();
   const int ticks = static_cast<int>(1.2 * 86400 / 1.6);
   s.Ticks(ticks);

@@ -53,8 +53,8 @@ class ReplyTmex : public onewire::Tmex {
   }
   // A DS2438 page 0 with the voltage in hundredths.
   void Ds2438(uint16_t hundredths) {
-    Scratchpad({0x08, 0x00, 0x19, static_cast<uint8_t>(hundredths), static_cast<uint8_t>(hundredths >> 8),
-                0, 0, 0});
+    Scratchpad({0x08, 0x00, 0x19, static_cast<uint8_t>(hundredths),
+                static_cast<uint8_t>(hundredths >> 8), 0, 0, 0});
   }
   // A DS2450 conversion and its four results.
   void Adc(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
@@ -217,7 +217,8 @@ TEST(Analogue, RangeAndLogField) {
   EXPECT_EQ(s.control.laHum.Caption(), "0");
   s.bus->Ds2438(1000);  // 10.00 V: out of range, replaced, not used
   f.LookAtAndDealWithHum();
-  EXPECT_NE(s.errdisp.Memo1.Line(0).find("rsHumLatest was >9.99 at line 4 of 10Aug03"), std::string::npos);
+  EXPECT_NE(s.errdisp.Memo1.Line(0).find("rsHumLatest was >9.99 at line 4 of 10Aug03"),
+            std::string::npos);
   EXPECT_FLOAT_EQ(f.rsHumLatest, 9.99f);
   EXPECT_EQ(f.nHumReadings, 1);
 }
@@ -227,9 +228,10 @@ TEST(Analogue, BusHeldByATemperatureReadRefuses) {
   TWM033f1& f = *s.form;
   f.bMicroLanInUse = 6;
   f.LookAtAndDealWithBaro();
-  EXPECT_NE(s.errdisp.Memo1.Line(0).find("MicroLan already in use when LookAtAndDealWithBaro tried to "
-                                         "call it. Err5May12A"),
-            std::string::npos);
+  EXPECT_NE(
+      s.errdisp.Memo1.Line(0).find("MicroLan already in use when LookAtAndDealWithBaro tried to "
+                                   "call it. Err5May12A"),
+      std::string::npos);
   EXPECT_EQ(s.bus->sessions, 0);
 }
 
@@ -308,7 +310,8 @@ TEST(Temperatures, FailuresLeaveTheChannelAlone) {
   EXPECT_EQ(f.rsTtureLatest[2], 999.0f);
   EXPECT_TRUE(s.Records("t2").empty());
   f.LookAtTture(7);
-  EXPECT_NE(s.errdisp.Memo1.Line(0).find("Case stmt needs expanding Err 1 of 3Oct03"), std::string::npos);
+  EXPECT_NE(s.errdisp.Memo1.Line(0).find("Case stmt needs expanding Err 1 of 3Oct03"),
+            std::string::npos);
 }
 
 }  // namespace

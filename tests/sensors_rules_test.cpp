@@ -26,7 +26,8 @@ TEST(WindVane, TablesAndOffsets) {
   EXPECT_EQ(DisplayedWindDirection(16, 9), 16);
   // Every table's patterns are distinct, so each direction reads back as itself.
   for (int table = 0; table < 4; ++table)
-    for (int raw = 0; raw < 16; ++raw) EXPECT_EQ(RawWindDirection(WindPatternFor(raw, table), table), raw);
+    for (int raw = 0; raw < 16; ++raw)
+      EXPECT_EQ(RawWindDirection(WindPatternFor(raw, table), table), raw);
 }
 
 TEST(SensorRules, VoltageHundredthsAreTruncatedFromTheSingle) {

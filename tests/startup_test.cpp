@@ -16,7 +16,9 @@ TEST(Startup, ErrorWindowHoldsTheTwoHeaderLines) {
   EXPECT_TRUE(f.bCycleReady);
   EXPECT_TRUE(f.Timer1.Enabled());
   EXPECT_EQ(f.Timer1.Interval(), 1600u);
-  EXPECT_EQ(f.Caption(), "Demo station Weather monitor- WM033 Ver: 23Aug12c    (Use \"About\" to get component unit versions)");
+  EXPECT_EQ(f.Caption(),
+            "Demo station Weather monitor- WM033 Ver: 23Aug12c    (Use \"About\" to get component "
+            "unit versions)");
 }
 
 }  // namespace

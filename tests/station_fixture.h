@@ -28,8 +28,8 @@ class Station {
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "station";
     for (char& c : name)
       if (c == '/') c = '_';
-    dir = (std::filesystem::temp_directory_path() / ("wm033-test-" + name + "-" +
-                                                      std::to_string(::getpid())))
+    dir = (std::filesystem::temp_directory_path() /
+           ("wm033-test-" + name + "-" + std::to_string(::getpid())))
               .string();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);

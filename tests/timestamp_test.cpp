@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "datalog/timestamp.h"
+
+#include <gtest/gtest.h>
 
 namespace wm033 {
 namespace {
