@@ -1,6 +1,8 @@
 #include "onewire/tmex_factory.h"
 
 #include "app/wm033f1.h"
+#include "onewire/adapters/ds2480b.h"
+#include "onewire/adapters/serial_port.h"
 #include "onewire/adapters/simulated_link.h"
 #include "onewire/link_tmex.h"
 
@@ -37,9 +39,28 @@ std::string NoAdapterMessage(int16_t port_num, int16_t port_type) {
                      : port_type == 1 ? " (DS9097 serial)"
                                       : "";
   return "No 1-Wire adapter could be opened for port " + std::to_string(port_num) +
-         ", adapter type " + std::to_string(port_type) + kind +
-         ": this build has no driver for real adapters yet (types 5, 6 and 1 are planned). "
-         "Set WM033_MICROLAN=sim to run on the simulated MicroLan.";
+         ", adapter type " + std::to_string(port_type) + kind;
+}
+
+std::unique_ptr<OneWireLink> OpenAdapter(const Environment& env, int16_t port_num,
+                                         int16_t port_type, std::string& error,
+                                         std::function<void(const std::string&)> notify) {
+  if (port_type == 5) {
+    const std::string path = SerialDevicePath(env, port_num);
+    SerialOpener opener = [path](std::string& e) -> std::unique_ptr<SerialPort> {
+      return TtyPort::Open(path, e);
+    };
+    auto link = std::make_unique<Ds2480bLink>(std::move(opener), std::move(notify));
+    if (!link->Open(error)) {
+      error += " (" + path + ")";
+      return nullptr;
+    }
+    return link;
+  }
+  error = "adapter type " + std::to_string(port_type) +
+          " is not supported: use 5 (DS9097U serial), 6 (DS9490 USB) or 1 (DS9097 serial) on "
+          "line i of WM033ini.txt, or set WM033_MICROLAN=sim for the simulated MicroLan";
+  return nullptr;
 }
 
 sim::StationPlan PlanFromForm(const TWM033f1& form) {
@@ -79,12 +100,16 @@ std::unique_ptr<Tmex> MakeTmex(TWM033f1& form) {
     };
     return std::make_unique<LinkTmex>(std::move(open), report);
   }
-  LinkOpener none = [](int16_t port, int16_t type,
-                       std::string& error) -> std::unique_ptr<OneWireLink> {
-    error = NoAdapterMessage(port, type);
-    return nullptr;
+  LinkOpener real = [&form](int16_t port, int16_t type,
+                            std::string& error) -> std::unique_ptr<OneWireLink> {
+    auto link = OpenAdapter(form.env(), port, type, error,
+                            [&form](const std::string& text) { form.ReportError(text); });
+    if (!link)
+      error = NoAdapterMessage(port, type) + ": " + error +
+              ". (WM033_MICROLAN=sim runs the program on the simulated MicroLan.)";
+    return link;
   };
-  return std::make_unique<LinkTmex>(std::move(none), report);
+  return std::make_unique<LinkTmex>(std::move(real), report);
 }
 
 }  // namespace wm033::onewire
