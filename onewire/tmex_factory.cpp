@@ -2,6 +2,8 @@
 
 #include "app/wm033f1.h"
 #include "onewire/adapters/ds2480b.h"
+#include "onewire/adapters/ds2490.h"
+#include "onewire/adapters/ds9097.h"
 #include "onewire/adapters/serial_port.h"
 #include "onewire/adapters/simulated_link.h"
 #include "onewire/link_tmex.h"
@@ -51,6 +53,25 @@ std::unique_ptr<OneWireLink> OpenAdapter(const Environment& env, int16_t port_nu
       return TtyPort::Open(path, e);
     };
     auto link = std::make_unique<Ds2480bLink>(std::move(opener), std::move(notify));
+    if (!link->Open(error)) {
+      error += " (" + path + ")";
+      return nullptr;
+    }
+    return link;
+  }
+  if (port_type == 6) {
+    const int index = port_num < 1 ? 0 : port_num - 1;
+    UsbOpener opener = [index](std::string& e) { return OpenDs9490(index, e); };
+    auto link = std::make_unique<Ds2490Link>(std::move(opener), std::move(notify));
+    if (!link->Open(error)) return nullptr;
+    return link;
+  }
+  if (port_type == 1) {
+    const std::string path = SerialDevicePath(env, port_num);
+    SerialOpener opener = [path](std::string& e) -> std::unique_ptr<SerialPort> {
+      return TtyPort::Open(path, e);
+    };
+    auto link = std::make_unique<Ds9097Link>(std::move(opener), std::move(notify));
     if (!link->Open(error)) {
       error += " (" + path + ")";
       return nullptr;
