@@ -258,14 +258,14 @@ int Ds2480bLink::SetLevel(LineLevel level, LevelStart start) {
 }
 
 std::optional<int> Ds2480bLink::AccelVerify(const Rom& rom) {
-  const int reset = Reset();
-  if (reset < 0) return reset;
-  if (reset == kResetShort) return -kResetShort;
-  if (reset == kResetNoPresence) return 0;
-  // Search ROM in data mode, the accelerator on, the 16 steering bytes, the accelerator off:
-  // one write, 17 bytes back.
+  if (!port_) return kLinkFailed;
+  if (!EndPulse()) return Fail("no answer when a strong pull-up ended");
+  // Reset, Search ROM in data mode, the accelerator on, the 16 steering bytes, the accelerator
+  // off: one write, 18 bytes back.
   std::vector<uint8_t> out;
-  if (mode_ != Mode::Data) out.push_back(kModeData);
+  ToCommand(out);
+  out.push_back(kReset);
+  out.push_back(kModeData);
   out.push_back(kSearchRomCmd);
   out.push_back(kModeCommand);
   out.push_back(kSearchOn);
@@ -274,10 +274,13 @@ std::optional<int> Ds2480bLink::AccelVerify(const Rom& rom) {
   out.push_back(kModeCommand);
   out.push_back(kSearchOff);
   mode_ = Mode::Command;
-  uint8_t r[17] = {};
-  if (!Exchange(out, r, 17)) return Fail("no answer to a search");
-  if (r[0] != kSearchRomCmd) return Fail("a garbled answer to a search");
-  return AccelReplyMatches(rom, r + 1);
+  uint8_t r[18] = {};
+  if (!Exchange(out, r, 18)) return Fail("no answer to a search");
+  const int reset = ResetResultOf(r[0]);
+  if (reset < 0 || r[1] != kSearchRomCmd) return Fail("a garbled answer to a search");
+  if (reset == kResetShort) return -kResetShort;
+  if (reset == kResetNoPresence) return 0;
+  return AccelReplyMatches(rom, r + 2);
 }
 
 }  // namespace wm033::onewire
