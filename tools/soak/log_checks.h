@@ -147,7 +147,8 @@ class DataLogChecker {
     const size_t length = s.size() - 2 - begin;
     if (length == 0) return std::nullopt;
     const size_t kept = std::min(keep, length + 1);
-    fragments_[begin] = s.substr(begin, std::min(kept, length));
+    // A line cut to nothing is simply gone; the next record may start where it began.
+    if (kept > 0) fragments_[begin] = s.substr(begin, std::min(kept, length));
     snapshot_ = s.substr(0, begin + kept);
     checked_to_ = begin;
     ++cuts_;
