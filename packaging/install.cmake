@@ -13,16 +13,15 @@ foreach(tool wm033-probe wm033-ds2480b-emulator wm033-soak)
   endif()
 endforeach()
 
-# The unit names the program by its name where systemd's own search path finds it (/usr/bin for
-# the package, /usr/local/bin for a plain install), by its full path elsewhere.
-if(CMAKE_INSTALL_PREFIX STREQUAL "/usr" OR CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")
-  set(WM033_UNIT_EXEC wm033)
-else()
-  set(WM033_UNIT_EXEC "${CMAKE_INSTALL_FULL_BINDIR}/wm033")
-endif()
-configure_file(${WM033_PACKAGING_DIR}/systemd/wm033.service.in
-               ${CMAKE_BINARY_DIR}/packaging/wm033.service @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/wm033.service DESTINATION lib/systemd/user)
+# The unit names the program by its full path, made when it is installed, so that it fits the
+# prefix given then (`cmake --install --prefix`, or /usr for the package).
+install(CODE "
+  set(WM033_UNIT_EXEC \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/wm033\")
+  configure_file(\"${WM033_PACKAGING_DIR}/systemd/wm033.service.in\"
+                 \"${CMAKE_BINARY_DIR}/packaging/wm033.service\" @ONLY)
+  file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\" TYPE FILE
+       FILES \"${CMAKE_BINARY_DIR}/packaging/wm033.service\")
+")
 
 install(FILES ${WM033_PACKAGING_DIR}/wm033.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
