@@ -19,6 +19,9 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "config/settings.h"
