@@ -20,7 +20,8 @@ void TWM033f1::ReportError(const std::string& message) {
   list.Insert(0, line);
   platform_.EchoErrorLine(line);
   if (!bErrorLogOn) return;
-  if (fErrorLog.WriteLine(line)) {
+  // During the history reload the lines of damaged records are synced together at its end.
+  if (fErrorLog.WriteLine(line, !bReloadInProgress)) {
     bErrorLogWriteFailed = false;
     return;
   }

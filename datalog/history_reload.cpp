@@ -154,6 +154,7 @@ void TWM033f1::ReloadHistory() {
   if (iReloadFd >= 0) ::close(iReloadFd);
   iReloadFd = -1;
   bReloadInProgress = false;
+  if (bErrorLogOn) fErrorLog.Sync();  // the error lines of the pass, all at once
   bOnOffSeen[1] = bOnOffSeen[2] = false;
   imMainGraphPane.Repaint();
 }

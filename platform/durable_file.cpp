@@ -23,7 +23,7 @@ bool DurableFile::OpenAppend(const std::string& path, bool create) {
   return true;
 }
 
-bool DurableFile::WriteLine(const std::string& text) {
+bool DurableFile::WriteLine(const std::string& text, bool sync) {
   if (fd_ < 0) {
     error_ = "file not open";
     return false;
@@ -42,6 +42,11 @@ bool DurableFile::WriteLine(const std::string& text) {
     error_ = std::strerror(err);
     return false;
   }
+  return !sync || Sync();
+}
+
+bool DurableFile::Sync() {
+  if (fd_ < 0) return false;
   if (::fdatasync(fd_) != 0) {
     error_ = std::strerror(errno);
     return false;

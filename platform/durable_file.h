@@ -18,8 +18,11 @@ class DurableFile {
   // Opens (creating when asked) for appending. False with the reason in Error().
   bool OpenAppend(const std::string& path, bool create);
   bool IsOpen() const { return fd_ >= 0; }
-  // Appends text + CR LF and syncs it. False with the reason in Error().
-  bool WriteLine(const std::string& text);
+  // Appends text + CR LF and syncs it (unless `sync` is false: then Sync() must follow soon).
+  // False with the reason in Error().
+  bool WriteLine(const std::string& text, bool sync = true);
+  // Makes every line written so far durable.
+  bool Sync();
   void Close();
   const std::string& Error() const { return error_; }
   const std::string& Path() const { return path_; }
