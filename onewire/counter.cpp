@@ -2,7 +2,6 @@
 // transaction: A5, the page's address (01C0 for page 14, 01E0 for page 15), the 32 page bytes
 // (read and dropped), then the four counter bytes, least significant first. The bytes after the
 // counter (four zeros and the CRC16) are not read. We keep the low 23 bits of the counter.
-#include <exception>
 
 #include "app/wm033f1.h"
 #include "onewire/select_chip.h"
@@ -26,7 +25,7 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
   code = 0;
   count = 0;
   bool opened = false;
-  try {
+  onewire::RunTransaction(*this, opened, [&] {
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, bWhichChip, bStateBufA, wRomBufA, kCodes, onewire::AccessRule::ExactlyOne, dallErr,
         "Err 23aug12 DMLGetCount inner try");
@@ -75,13 +74,7 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
       ReportDallasError("Problem with DMLGetCount- ", code, dallErr);
     }
     count &= kCountMask;
-  } catch (const std::exception& e) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap(e.what());
-  } catch (...) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap("");
-  }
+  });
 }
 
 }  // namespace wm033

@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "onewire/rom.h"
 
@@ -54,6 +56,24 @@ class OneWireLink {
     (void)rom;
     return std::nullopt;
   }
+};
+
+// Tells the user once that a real adapter stopped answering (or could not be opened), and
+// again only after it has come back; a station whose adapter is unplugged for a day would
+// otherwise fill the error log with the same line.
+class LossNotice {
+ public:
+  explicit LossNotice(std::function<void(const std::string&)> notify)
+      : notify_(std::move(notify)) {}
+  void Lost(const std::string& message) {
+    if (!reported_ && notify_) notify_(message);
+    reported_ = true;
+  }
+  void Regained() { reported_ = false; }
+
+ private:
+  std::function<void(const std::string&)> notify_;
+  bool reported_ = false;
 };
 
 }  // namespace wm033::onewire

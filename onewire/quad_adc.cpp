@@ -5,7 +5,6 @@
 // DMLGet2540ADC converts all four inputs (3C 0F 00, then the CRC16), waits 55 ms under a strong
 // pull-up, polls until the chip reads 1s, and reads the results (AA 0000: eight bytes, low byte
 // first per channel, then the CRC16, not compared). A result is 256 x the 8-bit reading.
-#include <exception>
 #include <string>
 
 #include "app/wm033f1.h"
@@ -78,7 +77,7 @@ constexpr InitByte kInitBytes[8] = {
 void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
   code = 0;
   bool opened = false;
-  try {
+  onewire::RunTransaction(*this, opened, [&] {
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, slot, bStateBufA, wRomBufA, kInitCodes, onewire::AccessRule::ExactlyOne, dallErr);
     code = sel.code;
@@ -119,13 +118,7 @@ void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
     } else {
       bWindAdcReady = true;
     }
-  } catch (const std::exception& e) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap(e.what());
-  } catch (...) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap("");
-  }
+  });
 }
 
 void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
@@ -134,7 +127,7 @@ void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c
   dallErr = 0;
   a = b = c = d = kNoReading;
   bool opened = false;
-  try {
+  onewire::RunTransaction(*this, opened, [&] {
     if (!bWindAdcReady) {
       ReportError("DMLInit2450ADC must be done before DMLGet2540ADC can be called");
       code = 1110;
@@ -225,13 +218,7 @@ void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c
     } else {
       onewire::EndSessionQuietly(*this, opened);
     }
-  } catch (const std::exception& e) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap(e.what());
-  } catch (...) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap("");
-  }
+  });
 }
 
 }  // namespace wm033

@@ -1,6 +1,7 @@
 #include "onewire/select_chip.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "app/wm033f1.h"
 #include "onewire/tmex.h"
@@ -93,6 +94,18 @@ void EndSessionQuietly(TWM033f1& form, bool& opened) {
   try {
     form.tmex().TMEndSession(form.lSessionHandle);
   } catch (...) {
+  }
+}
+
+void RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    EndSessionQuietly(form, opened);
+    form.ShowTrap(e.what());
+  } catch (...) {
+    EndSessionQuietly(form, opened);
+    form.ShowTrap("");
   }
 }
 

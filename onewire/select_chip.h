@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace wm033 {
@@ -41,6 +42,10 @@ SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& stat
 
 // Ends the session of `form` when `opened`, swallowing whatever happens; used after failures.
 void EndSessionQuietly(TWM033f1& form, bool& opened);
+
+// Runs one bus transaction. Whatever `body` throws ends the session it left open and is shown
+// as a trap (with the exception's text when it has one); nothing escapes.
+void RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body);
 
 // The strong-access rule of the temperature routines: {code, TMEX value} for a result.
 struct AccessVerdict {

@@ -9,7 +9,6 @@
 //   5  B8 00 Recall Memory page 0
 //   6  BE 00 Read Scratchpad page 0: nine bytes, CRC8 checked
 // The routines on it keep one reading on the bus at a time through bMicroLanInUse.
-#include <exception>
 #include <string>
 
 #include "app/wm033f1.h"
@@ -41,7 +40,7 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
                                         uint8_t& bRes3, uint16_t& wCS, int16_t& dallErr) {
   code = 0;
   bool opened = false;
-  try {
+  onewire::RunTransaction(*this, opened, [&] {
     int32_t value = dallErr;
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, bWhichChip, bStateBufB, wRomBufB, kCodes, onewire::AccessRule::Temperature, value);
@@ -156,13 +155,7 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
         dallErr = r;
       }
     }
-  } catch (const std::exception& e) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap(e.what());
-  } catch (...) {
-    onewire::EndSessionQuietly(*this, opened);
-    ShowTrap("");
-  }
+  });
   bMicroLanInUse = 0;
 }
 

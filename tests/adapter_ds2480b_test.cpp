@@ -228,6 +228,10 @@ TEST(Ds2480bLink, GarbledAndSilentRepliesFailThenRecover) {
   emu.controls.silent = false;
   link.OnSessionStart();
   EXPECT_EQ(link.Reset(), kResetPresence);
+  emu.controls.silent = true;  // lost again after it came back: said again, once
+  EXPECT_EQ(link.Reset(), kLinkFailed);
+  link.OnSessionStart();
+  EXPECT_EQ(notes.size(), 2u);
 }
 
 TEST(Ds2480bLink, OpenFailuresSayWhatToFix) {

@@ -55,7 +55,7 @@ int ResetResultOf(uint8_t reply) {
 
 Ds2480bLink::Ds2480bLink(SerialOpener opener, std::function<void(const std::string&)> notify,
                          int fast_baud)
-    : opener_(std::move(opener)), notify_(std::move(notify)), fast_baud_(fast_baud) {}
+    : opener_(std::move(opener)), loss_(std::move(notify)), fast_baud_(fast_baud) {}
 
 bool Ds2480bLink::Open(std::string& error) {
   port_.reset();
@@ -142,11 +142,8 @@ int Ds2480bLink::Fail(const std::string& why) {
   std::string error;
   if (port_ && Detect(error)) return kLinkFailed;  // back in step; this operation is lost
   port_.reset();
-  if (!lost_reported_ && notify_) {
-    notify_("The DS2480B 1-Wire adapter stopped answering (" + why + (error.empty() ? "" : "; ") +
-            error + "): check its cable and power; we try again at every session start.");
-  }
-  lost_reported_ = true;
+  loss_.Lost("The DS2480B 1-Wire adapter stopped answering (" + why + (error.empty() ? "" : "; ") +
+             error + "): check its cable and power; we try again at every session start.");
   return kLinkFailed;
 }
 
@@ -178,12 +175,10 @@ bool Ds2480bLink::EndPulse() {
 void Ds2480bLink::OnSessionStart() {
   if (port_) return;
   std::string error;
-  if (Open(error)) {
-    lost_reported_ = false;
-  } else if (!lost_reported_ && notify_) {
-    notify_(error);
-    lost_reported_ = true;
-  }
+  if (Open(error))
+    loss_.Regained();
+  else
+    loss_.Lost(error);
 }
 
 int Ds2480bLink::Reset() {

@@ -50,13 +50,12 @@ class Ds2480bLink : public OneWireLink {
   int TimeoutMs(size_t out, size_t in) const;
 
   SerialOpener opener_;
-  std::function<void(const std::string&)> notify_;
+  LossNotice loss_;
   int fast_baud_ = 0;
   std::unique_ptr<SerialPort> port_;
   Mode mode_ = Mode::Command;
   bool pulse_running_ = false;  // a pulse whose end the chip will answer
   bool pulse_armed_ = false;    // a pulse that starts after the next data byte
-  bool lost_reported_ = false;
 };
 
 // The 16 bytes that steer a search-accelerator pass along `rom`: bit 2n+1 is the direction at

@@ -12,7 +12,7 @@ constexpr int kIdleDeadlineMs = 1000;
 }  // namespace
 
 Ds2490Link::Ds2490Link(UsbOpener opener, std::function<void(const std::string&)> notify)
-    : opener_(std::move(opener)), notify_(std::move(notify)) {}
+    : opener_(std::move(opener)), loss_(std::move(notify)) {}
 
 bool Ds2490Link::Open(std::string& error) {
   usb_ = opener_ ? opener_(error) : nullptr;
@@ -31,22 +31,18 @@ bool Ds2490Link::Open(std::string& error) {
 
 int Ds2490Link::Fail(const std::string& why) {
   usb_.reset();
-  if (!lost_reported_ && notify_)
-    notify_("The DS9490 USB 1-Wire adapter stopped answering (" + why +
-            "): check that it is plugged in; we try again at every session start.");
-  lost_reported_ = true;
+  loss_.Lost("The DS9490 USB 1-Wire adapter stopped answering (" + why +
+             "): check that it is plugged in; we try again at every session start.");
   return kLinkFailed;
 }
 
 void Ds2490Link::OnSessionStart() {
   if (usb_) return;
   std::string error;
-  if (Open(error)) {
-    lost_reported_ = false;
-  } else if (!lost_reported_ && notify_) {
-    notify_(error);
-    lost_reported_ = true;
-  }
+  if (Open(error))
+    loss_.Regained();
+  else
+    loss_.Lost(error);
 }
 
 bool Ds2490Link::Run(uint16_t command, uint16_t index, std::vector<uint8_t>& results) {

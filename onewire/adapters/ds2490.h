@@ -78,9 +78,9 @@ class Ds2490Link : public OneWireLink {
   int Fail(const std::string& why);
 
   UsbOpener opener_;
-  std::function<void(const std::string&)> notify_;
+  LossNotice loss_;
   std::unique_ptr<UsbTransfer> usb_;
-  bool armed_ = false, pulse_ = false, lost_reported_ = false;
+  bool armed_ = false, pulse_ = false;
 };
 
 }  // namespace wm033::onewire

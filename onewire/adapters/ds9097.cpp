@@ -9,7 +9,7 @@ constexpr int kEchoTimeoutMs = 50;
 }
 
 Ds9097Link::Ds9097Link(SerialOpener opener, std::function<void(const std::string&)> notify)
-    : opener_(std::move(opener)), notify_(std::move(notify)) {}
+    : opener_(std::move(opener)), loss_(std::move(notify)) {}
 
 bool Ds9097Link::Open(std::string& error) {
   port_ = opener_ ? opener_(error) : nullptr;
@@ -31,22 +31,18 @@ bool Ds9097Link::Baud(int baud) {
 
 int Ds9097Link::Fail(const std::string& why) {
   port_.reset();
-  if (!lost_reported_ && notify_)
-    notify_("The DS9097 1-Wire adapter stopped answering (" + why +
-            "): check its cable; we try again at every session start.");
-  lost_reported_ = true;
+  loss_.Lost("The DS9097 1-Wire adapter stopped answering (" + why +
+             "): check its cable; we try again at every session start.");
   return kLinkFailed;
 }
 
 void Ds9097Link::OnSessionStart() {
   if (port_) return;
   std::string error;
-  if (Open(error)) {
-    lost_reported_ = false;
-  } else if (!lost_reported_ && notify_) {
-    notify_(error);
-    lost_reported_ = true;
-  }
+  if (Open(error))
+    loss_.Regained();
+  else
+    loss_.Lost(error);
 }
 
 int Ds9097Link::Reset() {

@@ -38,9 +38,8 @@ class Ds9097Link : public OneWireLink {
   bool Baud(int baud);
 
   SerialOpener opener_;
-  std::function<void(const std::string&)> notify_;
+  LossNotice loss_;
   std::unique_ptr<SerialPort> port_;
-  bool lost_reported_ = false;
 };
 
 }  // namespace wm033::onewire

@@ -1,5 +1,6 @@
 #include "onewire/sim/chip.h"
 
+#include "onewire/crc.h"
 #include "onewire/search.h"
 
 namespace wm033::onewire::sim {
@@ -61,22 +62,14 @@ void SimChip::Sample(int bus_bit) {
       in_ = 0;
       return;
     case Phase::ReadRom:
-      if (++bit_ == 64) {
-        phase_ = Phase::Function;
-        bit_ = 0;
-        OnSelected();
-      }
+      NextRomBit();
       return;
     case Phase::MatchRom:
       if (bus_bit != RomBit(bit_)) {
         phase_ = Phase::Idle;
         return;
       }
-      if (++bit_ == 64) {
-        phase_ = Phase::Function;
-        bit_ = 0;
-        OnSelected();
-      }
+      NextRomBit();
       return;
     case Phase::SearchRom:
       if (step_ < 2) {
@@ -88,11 +81,7 @@ void SimChip::Sample(int bus_bit) {
         phase_ = Phase::Idle;
         return;
       }
-      if (++bit_ == 64) {
-        phase_ = Phase::Function;
-        bit_ = 0;
-        OnSelected();
-      }
+      NextRomBit();
       return;
     case Phase::Function:
       if (bus_bit) in_ |= static_cast<uint8_t>(1 << bit_);
@@ -105,6 +94,27 @@ void SimChip::Sample(int bus_bit) {
       }
       return;
   }
+}
+
+void SimChip::NextRomBit() {
+  if (++bit_ < 64) return;
+  phase_ = Phase::Function;
+  bit_ = 0;
+  OnSelected();
+}
+
+uint16_t SimChip::CopyPageTail(uint8_t command, uint16_t address, int page_size,
+                               const uint8_t* memory, bool first_page, uint8_t* out, int& len) {
+  uint16_t crc = 0;
+  if (first_page) {
+    const uint8_t head[3] = {command, static_cast<uint8_t>(address & 0xFF),
+                             static_cast<uint8_t>(address >> 8)};
+    crc = Crc16(head, 3);
+  }
+  const int page = address / page_size;
+  len = 0;
+  for (int a = address; a < (page + 1) * page_size; ++a) out[len++] = memory[a];
+  return Crc16(out, static_cast<size_t>(len), crc);
 }
 
 }  // namespace wm033::onewire::sim

@@ -48,9 +48,17 @@ class SimChip {
   SimClock& clock() { return clock_; }
   bool CorruptCrc() const { return faults_.bad_crc; }
 
+  // The start of a paged read's reply: the memory bytes from `address` to the end of its page
+  // into `out` (their count in `len`), and the CRC16 over them, seeded on the first page of a
+  // command with the command byte and its two address bytes.
+  static uint16_t CopyPageTail(uint8_t command, uint16_t address, int page_size,
+                               const uint8_t* memory, bool first_page, uint8_t* out, int& len);
+
  private:
   enum class Phase { Idle, RomCommand, ReadRom, MatchRom, SearchRom, Function };
   int RomBit(int pos) const { return (rom_[pos / 8] >> (pos % 8)) & 1; }
+  // Counts one ROM bit; after the 64th the chip is selected.
+  void NextRomBit();
 
   Rom rom_;
   SimClock& clock_;

@@ -49,19 +49,12 @@ void Ds2423::OnSelected() {
 
 void Ds2423::LoadPage() {
   // From address_ to the end of its page, then counter, zeros and CRC.
-  const int page = address_ / kPageSize;
-  uint16_t crc = 0;
-  if (first_page_) {
-    const uint8_t head[3] = {kReadMemoryCounter, static_cast<uint8_t>(address_ & 0xFF),
-                             static_cast<uint8_t>(address_ >> 8)};
-    crc = Crc16(head, 3);
-  }
-  out_len_ = 0;
-  for (int a = address_; a < (page + 1) * kPageSize; ++a) out_[out_len_++] = memory_[a];
-  const uint32_t count = Counter(page);
+  uint16_t crc = CopyPageTail(kReadMemoryCounter, address_, kPageSize, memory_.data(), first_page_,
+                              out_.data(), out_len_);
+  const uint32_t count = Counter(address_ / kPageSize);
   for (int i = 0; i < 4; ++i) out_[out_len_++] = static_cast<uint8_t>(count >> (8 * i));
   for (int i = 0; i < 4; ++i) out_[out_len_++] = 0;
-  crc = Crc16(out_.data(), out_len_, crc);
+  crc = Crc16(out_.data() + out_len_ - 8, 8, crc);
   crc = static_cast<uint16_t>(~crc);
   if (CorruptCrc()) crc ^= 0x0101;
   out_[out_len_++] = static_cast<uint8_t>(crc & 0xFF);

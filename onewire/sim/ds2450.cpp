@@ -83,16 +83,8 @@ void Ds2450::OnSelected() {
 }
 
 void Ds2450::LoadReadPage() {
-  const int page = address_ / kPageSize;
-  uint16_t crc = 0;
-  if (first_page_) {
-    const uint8_t head[3] = {kReadMemory, static_cast<uint8_t>(address_ & 0xFF),
-                             static_cast<uint8_t>(address_ >> 8)};
-    crc = Crc16(head, 3);
-  }
-  out_len_ = 0;
-  for (int a = address_; a < (page + 1) * kPageSize; ++a) out_[out_len_++] = memory_[a];
-  crc = Crc16(out_.data(), out_len_, crc);
+  uint16_t crc = CopyPageTail(kReadMemory, address_, kPageSize, memory_.data(), first_page_,
+                              out_.data(), out_len_);
   if (CorruptCrc()) crc ^= 0x0101;
   PutCrc(out_, out_len_, crc);
   out_pos_ = 0;
