@@ -70,6 +70,13 @@ class LossNotice {
     reported_ = true;
   }
   void Regained() { reported_ = false; }
+  // The outcome of an attempt to open the adapter again.
+  void Reopened(bool ok, const std::string& error) {
+    if (ok)
+      Regained();
+    else
+      Lost(error);
+  }
 
  private:
   std::function<void(const std::string&)> notify_;

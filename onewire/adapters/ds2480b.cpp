@@ -175,10 +175,8 @@ bool Ds2480bLink::EndPulse() {
 void Ds2480bLink::OnSessionStart() {
   if (port_) return;
   std::string error;
-  if (Open(error))
-    loss_.Regained();
-  else
-    loss_.Lost(error);
+  const bool ok = Open(error);
+  loss_.Reopened(ok, error);
 }
 
 int Ds2480bLink::Reset() {

@@ -39,10 +39,8 @@ int Ds2490Link::Fail(const std::string& why) {
 void Ds2490Link::OnSessionStart() {
   if (usb_) return;
   std::string error;
-  if (Open(error))
-    loss_.Regained();
-  else
-    loss_.Lost(error);
+  const bool ok = Open(error);
+  loss_.Reopened(ok, error);
 }
 
 bool Ds2490Link::Run(uint16_t command, uint16_t index, std::vector<uint8_t>& results) {

@@ -39,10 +39,8 @@ int Ds9097Link::Fail(const std::string& why) {
 void Ds9097Link::OnSessionStart() {
   if (port_) return;
   std::string error;
-  if (Open(error))
-    loss_.Regained();
-  else
-    loss_.Lost(error);
+  const bool ok = Open(error);
+  loss_.Reopened(ok, error);
 }
 
 int Ds9097Link::Reset() {
