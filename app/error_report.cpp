@@ -19,7 +19,10 @@ void TWM033f1::ReportError(const std::string& message) {
   if (list.Count() > kMaxWindowLines - 1) list.Delete(kMaxWindowLines - 1);
   list.Insert(0, line);
   platform_.EchoErrorLine(line);
-  if (!bErrorLogOn) return;
+  if (!bErrorLogOn) {
+    if (bErrorLogPending) vsEarlyErrorLines.push_back(line);
+    return;
+  }
   // During the history reload the lines of damaged records are synced together at its end.
   if (fErrorLog.WriteLine(line, !bReloadInProgress)) {
     bErrorLogWriteFailed = false;
@@ -44,7 +47,11 @@ void TWM033f1::ReportDallasError(const std::string& message, uint16_t code, int3
 }
 
 void TWM033f1::EstablishErrorLog() {
-  if (!bErrorLogOn) return;
+  if (!bErrorLogOn) {
+    bErrorLogPending = false;
+    vsEarlyErrorLines.clear();
+    return;
+  }
   std::string why;
   const auto path = MapPath(env_, sErrorLogName, &why);
   bool ok = path.has_value();
@@ -58,11 +65,22 @@ void TWM033f1::EstablishErrorLog() {
     ok = fErrorLog.OpenAppend(*path, false);
     why = fErrorLog.Error();
   }
-  if (!ok) {
+  if (ok) {
+    for (const std::string& line : vsEarlyErrorLines) ok = fErrorLog.WriteLine(line, false) && ok;
+    if (!vsEarlyErrorLines.empty()) ok = fErrorLog.Sync() && ok;
+    if (!ok) {
+      // The log is there but would not take these lines: the later lines try again.
+      bErrorLogWriteFailed = true;
+      platform_.EchoErrorLine("(Writing to the error log failed: " + fErrorLog.Error() +
+                              ". The lines of the hardware start are shown here only.)");
+    }
+  } else {
     if (!why.empty()) platform_.EchoErrorLine(sErrorLogName + ": " + why);
     platform_.ShowMessage("Unable to establish file to log errors.");
     bErrorLogOn = false;
   }
+  bErrorLogPending = false;
+  vsEarlyErrorLines.clear();
 }
 
 void TWM033f1::CloseErrorLog() {

@@ -210,6 +210,10 @@ class TWM033f1 : public forms::Form {
   bool bCycleReady = false;
   bool bQuitting = false;
   bool bErrorLogOn = false;
+  // Error lines reported before the error log is established (the sensor hardware starts
+  // first); they are written to the log once it is, so its numbers start at 1 in every run.
+  bool bErrorLogPending = true;
+  std::vector<std::string> vsEarlyErrorLines;
   bool bDataLogOpen = false;
   bool bDataLogBusy = false;
   bool bStartupComplete = false;

@@ -1,6 +1,8 @@
 // Error lines: numbering, the young-program hint, the window's 511-line limit, the error log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/station_fixture.h"
 
 namespace wm033::testing {
@@ -129,6 +131,30 @@ TEST(ErrorReport, EarlyLinesStayAboveTheHeaderLines) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3].rfind("1: early ", 0), 0u);
   EXPECT_EQ(lines[lines.size() - 2].rfind("Errors since program last restarted", 0), 0u);
+}
+
+TEST(ErrorReport, LinesOfTheHardwareStartReachTheLogInOrder) {
+  // The wind vane's A/D converter is missing: its set-up fails before the log is established.
+  Station s({{"WM033_SIM_FAULTS", "u=absent"}});
+  s.CopyDemo();
+  TWM033f1& f = s.Start();
+  ASSERT_GE(f.wErrorCount, 2);
+  const auto log = s.Lines("WM33ErLg.txt");
+  ASSERT_GE(log.size(), static_cast<size_t>(f.wErrorCount) + 1);
+  EXPECT_EQ(log[0].rfind("WM033 Error log. Created by the program ", 0), 0u);
+  for (int n = 1; n <= f.wErrorCount; ++n)
+    EXPECT_EQ(log[n].rfind(std::to_string(n) + ": ", 0), 0u) << log[n];
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+    return l.find("Problem with DML2450Init") != std::string::npos;
+  }));
+  f.ReportError("later");
+  EXPECT_EQ(s.Lines("WM33ErLg.txt").back().rfind(std::to_string(f.wErrorCount) + ": later ", 0),
+            0u);
+  // A second start writes only its own lines.
+  s.form->buQuitClick();
+  const size_t before = s.Lines("WM33ErLg.txt").size();
+  TWM033f1& g = s.Start();
+  EXPECT_EQ(s.Lines("WM33ErLg.txt").size(), before + static_cast<size_t>(g.wErrorCount));
 }
 
 }  // namespace
