@@ -47,11 +47,12 @@ void TWM033f1::ReportDallasError(const std::string& message, uint16_t code, int3
 }
 
 void TWM033f1::EstablishErrorLog() {
-  if (!bErrorLogOn) {
-    bErrorLogPending = false;
-    vsEarlyErrorLines.clear();
-    return;
-  }
+  if (bErrorLogOn) OpenErrorLog();
+  bErrorLogPending = false;
+  vsEarlyErrorLines.clear();
+}
+
+void TWM033f1::OpenErrorLog() {
   std::string why;
   const auto path = MapPath(env_, sErrorLogName, &why);
   bool ok = path.has_value();
@@ -79,8 +80,6 @@ void TWM033f1::EstablishErrorLog() {
     platform_.ShowMessage("Unable to establish file to log errors.");
     bErrorLogOn = false;
   }
-  bErrorLogPending = false;
-  vsEarlyErrorLines.clear();
 }
 
 void TWM033f1::CloseErrorLog() {

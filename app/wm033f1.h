@@ -108,6 +108,8 @@ class TWM033f1 : public forms::Form {
   void ReportError(const std::string& message);
   void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result);
   void EstablishErrorLog();
+  // Opens (creating it with its header when missing) the error log and writes the early lines.
+  void OpenErrorLog();
   void CloseErrorLog();
   // A last-resort trap caught something: show the tag and what was caught.
   void ShowTrap(const std::string& what);

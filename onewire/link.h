@@ -69,11 +69,10 @@ class LossNotice {
     if (!reported_ && notify_) notify_(message);
     reported_ = true;
   }
-  void Regained() { reported_ = false; }
-  // The outcome of an attempt to open the adapter again.
+  // The outcome of an attempt to open the adapter again: a success lets the next loss be told.
   void Reopened(bool ok, const std::string& error) {
     if (ok)
-      Regained();
+      reported_ = false;
     else
       Lost(error);
   }
