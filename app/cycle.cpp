@@ -67,9 +67,11 @@ void TWM033f1::RunCycle() {
       WriteWebPage();
     }
   }
+  if (IsReadingsDue()) WriteReadingsFile();
   if (IsImageDue()) {
     StampGraph();
     SaveGraphImage();
+    SaveGraphPng();
   }
   bInCycle = false;
   bCycleReady = true;

@@ -268,6 +268,7 @@ void TWM033f1::buQuitClick() {
   if (bDataLogOpen) CloseDataLog();
   bDataLogOpen = false;
   bQuitting = true;
+  NoteHealthSummary();
   platform_.Note(std::to_string(liCycleCount - 1) + " cycles; slowest cycle " +
                  std::to_string(iSlowestCycleUs / 1000) + " ms");
   platform_.Terminate(kExitOk);

@@ -18,6 +18,8 @@
 
 #include "app/forms.h"
 #include "forms/components.h"
+#include "outputs/snapshot.h"
+#include "outputs/station_outputs.h"
 #include "platform/durable_file.h"
 #include "platform/environment.h"
 #include "platform/platform.h"
@@ -207,6 +209,17 @@ class TWM033f1 : public forms::Form {
   void buCommentInHTMLClick();
   void buComment2InHTMLClick();
 
+  // ---- Outputs beside the page: health, readings file, health page, PNG (outputs/) -----------
+  outputs::StationSnapshot TakeSnapshot();
+  std::string ReadingsDocument();  // the readings file's content, from the state as it is now
+  void WriteReadingsFile();        // also tells Outputs.on_readings
+  void WriteHealthPage();
+  void SaveGraphPng();
+  bool IsReadingsDue();
+  void ApplyOutputSettings(std::string_view settings_text);
+  void NoteHealthChange(const outputs::StateChange& change);
+  void NoteHealthSummary();
+
   // ==== State ==================================================================================
   // Start-up and shutdown.
   bool bCycleReady = false;
@@ -340,6 +353,9 @@ class TWM033f1 : public forms::Form {
   std::string sPrevQuote;
   std::string sHtmlMsg1, sHtmlMsg2;
   double dtHtmlExpiry1 = 0, dtHtmlExpiry2 = 0;
+
+  // Health of the configuration lines, readings file and calibrations.
+  outputs::StationOutputs Outputs;
 
  private:
   Platform& platform_;

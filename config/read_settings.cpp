@@ -67,6 +67,7 @@ void TWM033f1::SetDefaultSettings() {
   sMsgText2.clear();
   dtMsgExpiry1 = dtMsgExpiry2 = 0;
   bSettingsOk = true;
+  Outputs.settings = {};
 
   sDataLogName = "C:/WM33DtLg.txt";
   sErrorLogName = "C:/WM33ErLg.txt";
@@ -167,6 +168,7 @@ bool TWM033f1::ReadSettingsFile() {
     else
       platform().ShowMessage(note.text);
   }
+  ApplyOutputSettings(bytes);  // [Readings] and [Calibration]
   bSettingsOk = r.ok;
   if (r.terminate) {
     bQuitting = true;

@@ -6,6 +6,7 @@
 #include "app/wm033f1.h"
 #include "onewire/select_chip.h"
 #include "onewire/tmex.h"
+#include "outputs/health.h"
 
 namespace wm033 {
 
@@ -21,11 +22,12 @@ constexpr onewire::SelectCodes kCodes{14, 24, 35, 37, 44};
 
 void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, uint16_t& code,
                            int32_t& dallErr) {
+  outputs::ReadScope read(*this, bWhichChip);
   sExceptionTag = "Err 15aug12b DMLGetCount";
   code = 0;
   count = 0;
   bool opened = false;
-  onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = onewire::RunTransaction(*this, opened, [&] {
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, bWhichChip, bStateBufA, wRomBufA, kCodes, onewire::AccessRule::ExactlyOne, dallErr,
         "Err 23aug12 DMLGetCount inner try");
@@ -75,6 +77,7 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
     }
     count &= kCountMask;
   });
+  read.Done(code, !ran);
 }
 
 }  // namespace wm033

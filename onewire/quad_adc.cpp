@@ -11,6 +11,7 @@
 #include "onewire/select_chip.h"
 #include "onewire/tmex.h"
 #include "onewire/wait.h"
+#include "outputs/health.h"
 
 namespace wm033 {
 
@@ -75,9 +76,10 @@ constexpr InitByte kInitBytes[8] = {
 }  // namespace
 
 void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
+  outputs::ReadScope read(*this, slot);
   code = 0;
   bool opened = false;
-  onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = onewire::RunTransaction(*this, opened, [&] {
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, slot, bStateBufA, wRomBufA, kInitCodes, onewire::AccessRule::ExactlyOne, dallErr);
     code = sel.code;
@@ -119,15 +121,17 @@ void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
       bWindAdcReady = true;
     }
   });
+  read.Done(code, !ran);
 }
 
 void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
                              uint16_t& code, int32_t& dallErr) {
+  outputs::ReadScope read(*this, slot);
   code = 0;
   dallErr = 0;
   a = b = c = d = kNoReading;
   bool opened = false;
-  onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = onewire::RunTransaction(*this, opened, [&] {
     if (!bWindAdcReady) {
       ReportError("DMLInit2450ADC must be done before DMLGet2540ADC can be called");
       code = 1110;
@@ -219,6 +223,7 @@ void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c
       onewire::EndSessionQuietly(*this, opened);
     }
   });
+  read.Done(code, !ran);
 }
 
 }  // namespace wm033

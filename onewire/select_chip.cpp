@@ -97,9 +97,10 @@ void EndSessionQuietly(TWM033f1& form, bool& opened) {
   }
 }
 
-void RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body) {
+bool RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body) {
   try {
     body();
+    return true;
   } catch (const std::exception& e) {
     EndSessionQuietly(form, opened);
     form.ShowTrap(e.what());
@@ -107,6 +108,7 @@ void RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& b
     EndSessionQuietly(form, opened);
     form.ShowTrap("");
   }
+  return false;
 }
 
 }  // namespace wm033::onewire

@@ -44,8 +44,8 @@ SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& stat
 void EndSessionQuietly(TWM033f1& form, bool& opened);
 
 // Runs one bus transaction. Whatever `body` throws ends the session it left open and is shown
-// as a trap (with the exception's text when it has one); nothing escapes.
-void RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body);
+// as a trap (with the exception's text when it has one); nothing escapes. False after a trap.
+bool RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body);
 
 // The strong-access rule of the temperature routines: {code, TMEX value} for a result.
 struct AccessVerdict {

@@ -15,6 +15,7 @@
 #include "onewire/select_chip.h"
 #include "onewire/temperature_math.h"
 #include "onewire/tmex.h"
+#include "outputs/health.h"
 
 namespace wm033 {
 
@@ -38,9 +39,10 @@ constexpr onewire::SelectCodes kCodes{1510, 1520, 1530, 0, 3199};
 void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion, uint16_t& code,
                                         uint8_t& bRes0, uint8_t& bRes1, uint8_t& bRes2,
                                         uint8_t& bRes3, uint16_t& wCS, int16_t& dallErr) {
+  outputs::ReadScope step(*this, bWhichChip);  // one step of a reading: counts when called alone
   code = 0;
   bool opened = false;
-  onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = onewire::RunTransaction(*this, opened, [&] {
     int32_t value = dallErr;
     const onewire::SelectResult sel = onewire::SelectChip(
         *this, bWhichChip, bStateBufB, wRomBufB, kCodes, onewire::AccessRule::Temperature, value);
@@ -156,6 +158,7 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
       }
     }
   });
+  step.Done(code, !ran);
   bMicroLanInUse = 0;
 }
 
@@ -173,6 +176,7 @@ void TWM033f1::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
     return;
   }
   bMicroLanInUse = 6;
+  outputs::ReadScope read(*this, bWhichChip);
   uint8_t bRes0 = 0, bRes1 = 0, bRes2 = 0, bRes3 = 0;
   uint16_t wCS = 0;
   BNW25Apr12FirstTturesEtc(bWhichChip, 0, code, bRes0, bRes1, bRes2, bRes3, wCS, smiDallErr);
@@ -201,11 +205,13 @@ void TWM033f1::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
       code = 1620;
     }
   }
+  read.Done(code);
   bMicroLanInUse = 0;
 }
 
 void TWM033f1::Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t& code,
                         int16_t& dallErr) {
+  outputs::ReadScope read(*this, bWhichChip);
   code = 0;
   uint8_t bRes0 = 0, bRes1 = 0, bRes2 = 0, bRes3 = 0;
   uint16_t wCS = 0;
@@ -222,9 +228,11 @@ void TWM033f1::Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t
   }
   // The callers report failures with this value, so it is copied after a failure too.
   liDallErr = dallErr;
+  read.Done(code);
 }
 
 float TWM033f1::ReadTtureChannel(uint8_t bWhichChip) {
+  outputs::ReadScope read(*this, bWhichChip);
   uint16_t code = 1900;  // no family matched yet
   float tture = kReadFailed;
   const std::string family =
@@ -233,6 +241,7 @@ float TWM033f1::ReadTtureChannel(uint8_t bWhichChip) {
     code = 0;
     if (bMicroLanInUse != 0) {
       TakeABNWTture(bWhichChip, code, tture);  // refuses, with its message
+      read.Abandon();                          // the bus was busy: no chip was read
       return kReadFailed;
     }
     TakeABNWTture(bWhichChip, code, tture);
@@ -257,6 +266,8 @@ float TWM033f1::ReadTtureChannel(uint8_t bWhichChip) {
     tture = kReadFailed;
   }
   if (tture == 85.0f) tture = kPowerOnValue;
+  // A chip that gives its power-on value has not converted: for its health that read failed.
+  read.Done(code != 0 ? code : tture == kPowerOnValue ? outputs::kCodePowerOn : 0);
   return tture;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/wm033f1.h"
 #include "datalog/records.h"
+#include "outputs/health.h"
 
 namespace wm033 {
 
@@ -48,12 +49,14 @@ static void LookAtAnalogue(TWM033f1& f, const AnalogueChannel& ch, float& latest
     return;
   }
   f.bMicroLanInUse = ch.bus_code;
+  outputs::ReadScope read(f, ch.slot);  // an out-of-range voltage fails the read too
   float tture = 0;
   int16_t tmex = 0;
   f.Read2438(static_cast<uint8_t>(ch.slot), latest, tture, f.wQZRErr, tmex);
   f.liDallErr = tmex;
   f.bMicroLanInUse = 0;
   if (f.wQZRErr != 0) {
+    read.Done(f.wQZRErr);
     f.ReportDallasError(ch.failure_text, f.wQZRErr, f.liDallErr);
     return;
   }
@@ -68,7 +71,9 @@ static void LookAtAnalogue(TWM033f1& f, const AnalogueChannel& ch, float& latest
     f.wQZRErr = 1;
   }
   reading = static_cast<int16_t>(AnalogueCode(latest));
+  read.Done(f.wQZRErr);
   if (f.wQZRErr != 0) return;
+  f.Outputs.health.Good(ch.slot, reading, f.platform().Now());
   const size_t c = static_cast<size_t>(ch.slot);
   f.PlotReading(f.AnalogueY(ch.slot, reading), f.clChannel[c]);
   ++readings;

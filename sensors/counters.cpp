@@ -15,6 +15,7 @@ void TWM033f1::LookAtWindSpeed() {
   ++nWindSpeedCalls;
   DMLGetCount(kWindSlot, bCounterPage[kWindSlot], lCountRead, wQZRErr, liDallErr);
   if (wQZRErr != 0) ReportDallasError("During LookAtWindSpeed, QZRErr: ", wQZRErr, liDallErr);
+  if (wQZRErr == 0) Outputs.health.Good(kWindSlot, lCountRead, platform().Now());
   lWindSpeedCount = static_cast<int32_t>(lCountRead);
   PlotReading(wYCoord(static_cast<uint32_t>(lWindSpeedCount), kWindSlot), clChannel[kWindSlot]);
   WM033fControl.laWS.SetCaption(std::to_string(lWindSpeedCount));
@@ -34,6 +35,7 @@ void TWM033f1::LookAtAndDealWithRainfallCount() {
     ++nRainCalls;
     DMLGetCount(kRainSlot, bCounterPage[kRainSlot], lCountRead, wQZRErr, liDallErr);
     if (wQZRErr != 0) ReportDallasError("During LookAtRain, wQZRErrReturned: ", wQZRErr, liDallErr);
+    if (wQZRErr == 0) Outputs.health.Good(kRainSlot, lCountRead, platform().Now());
     lRainCount = static_cast<int32_t>(lCountRead);
     PlotReading(wYCoord(static_cast<uint32_t>(lRainCount), kRainSlot), clChannel[kRainSlot]);
     WM033fControl.laRF.SetCaption(std::to_string(lRainCount));
@@ -56,6 +58,7 @@ void TWM033f1::LookLightning() {
   ++nLightningCalls;
   DMLGetCount(kLightningSlot, bCounterPage[kLightningSlot], lCountRead, wQZRErr, liDallErr);
   if (wQZRErr != 0) ReportDallasError("During LookLightning, QZRErrReturned: ", wQZRErr, liDallErr);
+  if (wQZRErr == 0) Outputs.health.Good(kLightningSlot, lCountRead, platform().Now());
   lLightningCount = static_cast<int32_t>(lCountRead);
   PlotReading(wYCoord(static_cast<uint32_t>(lLightningCount), kLightningSlot),
               clChannel[kLightningSlot]);

@@ -29,6 +29,7 @@ void TWM033f1::LookOnOff(int n) {
                       liDallErr);
     return;
   }
+  Outputs.health.Good(slot, lCountRead, platform().Now());
   ApplyOnOffReading(n, kGraphWidth - 1, static_cast<int32_t>(lCountRead));
   const size_t ch = static_cast<size_t>(slot);
   if (bDataLogOpen && (nOnOffCalls[i] % 35 == 1 || !bColumnLogged[ch])) {

@@ -19,6 +19,7 @@ void TWM033f1::LookAtTture(int c) {
   ++nTtureCalls[i];
   const float t = ReadTtureChannel(static_cast<uint8_t>(c));
   if (!(t < kPlaceholders)) return;
+  Outputs.health.Good(c, t, platform().Now());
   WM033fControl.TtureValue(c).SetCaption(FormatReading(bShowCelsius ? t : ToFahrenheit(t), 3));
   const bool changed = t != rsTtureLatest[i];
   rsTtureLatest[i] = t;

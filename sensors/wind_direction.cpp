@@ -2,6 +2,7 @@
 // dial, the per-direction tallies, and the "wd" record of the tallies every 181 readings.
 #include "app/wm033f1.h"
 #include "datalog/records.h"
+#include "outputs/health.h"
 #include "sensors/wind_vane.h"
 
 namespace wm033 {
@@ -16,8 +17,10 @@ void TWM033f1::LookAtWindDir() {
   for (Label* l : {&c.laADCa, &c.laADCb, &c.laADCc, &c.laADCd}) l->SetCaption("---");
   uint16_t a = 0, b = 0, cc = 0, d = 0, code = 0;
   int32_t tmex = 0;
+  outputs::ReadScope read(*this, kVaneSlot);  // a pattern not in the table fails the read too
   DMLGet2540ADC(kVaneSlot, a, b, cc, d, code, tmex);
   if (code != 0) {
+    read.Done(code);
     ReportDallasError("During LookAtWindDir,QZRErr: ", code, tmex);
   } else {
     c.laADCa.SetCaption(std::to_string(a));
@@ -34,6 +37,10 @@ void TWM033f1::LookAtWindDir() {
     ++wWindDirTally[static_cast<size_t>(raw)];
     ++wWindDirReadings;
     bLastRawWindDir = static_cast<uint8_t>(raw);
+    read.Done(raw == kUnreadableDirection ? outputs::kCodeNoPattern : 0);
+    if (raw != kUnreadableDirection)
+      Outputs.health.Good(kVaneSlot, DisplayedWindDirection(raw, bWindDirRotation) * 22.5,
+                          platform().Now());
   }
   bDisplayedWindDir =
       static_cast<uint8_t>(DisplayedWindDirection(bLastRawWindDir, bWindDirRotation));

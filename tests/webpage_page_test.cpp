@@ -97,7 +97,9 @@ TEST(PageGolden, PlainPage) {
   ExpectGolden("plain.htm", s.Read("web/WM033BC.htm"));
   EXPECT_EQ(f.sPrevQuote, "Climate is what we expect, weather is what we get.");
   EXPECT_EQ(f.meHTML.Count(), 27);
-  EXPECT_EQ(FilesIn(s.Path("web")), std::vector<std::string>{"WM033BC.htm"});
+  // The page, and beside it the health page and the readings file; no temporary file.
+  EXPECT_EQ(FilesIn(s.Path("web")),
+            (std::vector<std::string>{"WM033BC-health.htm", "WM033BC.htm", "WM033BC.json"}));
 }
 
 TEST(PageGolden, PrefixMessagesAndReadings) {
@@ -255,7 +257,9 @@ TEST(PageFile, MissingFolderIsReportedAndTheCycleRunsOn) {
   s.Ticks(1);
   EXPECT_EQ(WriterErrors(s).size(), 2u);
   EXPECT_EQ(s.Lines("nowhere/WM033BC.htm"), f.meHTML.Lines());
-  EXPECT_EQ(FilesIn(s.Path("nowhere")), (std::vector<std::string>{"WM033BC.htm", "WM033BC.jpg"}));
+  EXPECT_EQ(FilesIn(s.Path("nowhere")),
+            (std::vector<std::string>{"WM033BC-health.htm", "WM033BC.htm", "WM033BC.jpg",
+                                      "WM033BC.json", "WM033BC.png"}));
 }
 
 TEST(PageFile, FolderThatIsAFileOrAnUnmappedDrive) {

@@ -69,6 +69,9 @@ void TWM033f1::WriteWebPage() {
   page.push_back("</body>");
   page.push_back("</html>");
   meHTML.SetLines(std::move(page));
+  // The readings file and the health page go with every page.
+  WriteReadingsFile();
+  WriteHealthPage();
 
   std::string text;
   for (const std::string& line : meHTML.Lines()) text += line + "\r\n";
