@@ -24,6 +24,7 @@ class FakePlatform : public Platform {
   std::vector<std::string> messages;  // ShowMessage texts, in order
   std::vector<std::pair<int, int>> message_places;
   std::vector<std::string> error_lines;  // EchoErrorLine
+  std::vector<std::string> notes;        // Note: a headless run's journal lines
   std::vector<std::string> input_prompts;
   std::deque<std::optional<std::string>> input_answers;  // empty: cancelled
   std::deque<DialogAnswer> yes_no_answers;               // empty: No
@@ -90,6 +91,7 @@ class FakePlatform : public Platform {
     return true;
   }
   void EchoErrorLine(const std::string& line) override { error_lines.push_back(line); }
+  void Note(const std::string& text) override { notes.push_back(text); }
   void SeedRandom() override { rng.seed(1); }
   uint32_t Random(uint32_t n) override {
     return n == 0 ? 0 : std::uniform_int_distribution<uint32_t>(0, n - 1)(rng);
