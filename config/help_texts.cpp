@@ -74,6 +74,11 @@ std::string SettingsOverviewText() {
       "",
       "The two other help windows under \"Ini2Info\"",
       "(\"Legacy\" and \"Modern\") give the details.",
+      "",
+      "Two more sections, [Readings] and [Calibration], set",
+      "how often the readings file (WM033BC.json) is written",
+      "and the units of the readings file and the health page",
+      "(WM033BC-health.htm); \"Modern\" lists their keys.",
   });
 }
 
@@ -98,6 +103,9 @@ std::string SettingsLegacyText() {
       "These older commands have been replaced by the",
       "[WindowPosnsAndSizes] and [LineOffsetScale] sections",
       "(see \"Modern\"), and they are no longer read.",
+      "",
+      "The [Readings] and [Calibration] sections are new;",
+      "they have no older form.",
   });
 }
 
@@ -135,6 +143,20 @@ std::string SettingsModernText() {
       "which move and scale its plotted line",
       "p1a=190",
       "p1m=400",
+      "",
+      "[Readings]  the readings file, beside the page",
+      "Interval=60   seconds between writes besides the page writes,",
+      "made only when a reading changed; 0 writes no readings file",
+      "",
+      "[Calibration]  readings in physical units, for the readings",
+      "file and the health page (without a key the raw unit stays)",
+      "RainPerCount=0.2794   mm of rain per count",
+      "WindRunPerCount=2.4   m of wind run per count (speed in m/s)",
+      "PressureSlope=0.1   hPa = slope x code + offset",
+      "PressureOffset=950",
+      "HumiditySlope=0.1   %RH = slope x code + offset",
+      "HumidityOffset=0",
+      "Numbers take a full stop as the decimal point.",
   });
 }
 
