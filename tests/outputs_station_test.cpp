@@ -312,5 +312,34 @@ TEST(HealthPage, ShowsStatesCodesCalibrationsAndEscapesNames) {
   EXPECT_EQ(doc.find("\"calibrated_unit\": \"%\""), std::string::npos);
 }
 
+TEST(OutputSettings, ReadAtStartAndDescribedInTheHelpTexts) {
+  Station s(SimEnv());
+  s.CopyDemo();
+  s.Write("faults.txt", "");
+  s.Write("WM033/WM033ini2.txt", s.Read("WM033/WM033ini2.txt") +
+                                     "\r\n[Readings]\r\nInterval=often\r\n[Calibration]\r\n"
+                                     "WindRunPerCount=2.4\r\n");
+  TWM033f1& f = s.Start();
+  EXPECT_TRUE(f.bSettingsOk);
+  ASSERT_EQ(s.platform.messages.size(), 2u);  // ours, then the new data log's notice
+  EXPECT_NE(s.platform.messages[0].find("[Readings] Interval=often"), std::string::npos);
+  EXPECT_EQ(f.Outputs.settings.readings_interval_secs, 60);
+  EXPECT_EQ(f.Outputs.settings.calibration.wind_m_per_count, 2.4);
+  s.Ticks(130);  // two wind-speed readings at least: a speed
+  EXPECT_NE(f.ReadingsDocument().find("\"calibrated_unit\": \"m/s\""), std::string::npos);
+  EXPECT_EQ(f.ReadingsDocument().find("\"calibrated\": null"), std::string::npos);
+
+  s.platform.messages.clear();
+  f.Overview1.Click();
+  f.Legacy1.Click();
+  f.Modern1.Click();
+  ASSERT_EQ(s.platform.messages.size(), 3u);
+  for (const std::string& text : s.platform.messages) {
+    EXPECT_NE(text.find("[Readings]"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Calibration]"), std::string::npos) << text;
+  }
+  EXPECT_NE(s.platform.messages[2].find("WindRunPerCount=2.4"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace wm033::testing
