@@ -118,6 +118,33 @@ TEST(StationHealth, InjectedFaultsAreCountedByLineAndCode) {
       << s.platform.notes[0];
 }
 
+TEST(StationHealth, LinesSwitchedOffOrWithoutAChipOfTheirKind) {
+  Station s(SimEnv());
+  s.CopyDemo();
+  std::string ini = s.Read("WM033ini.txt");
+  ini.replace(ini.find("w e0200000533AC1C1D"), 19, "w d0200000533AC1C1D");  // switched off
+  ini.replace(ini.find("r e8A00000533A7171D"), 19, "r e8A00000533A71728");  // a thermometer
+  s.Write("WM033ini.txt", ini);
+  s.Write("faults.txt", "u=absent");  // the vane's set-up fails, so the line is switched off
+  TWM033f1& f = s.Start();
+  s.Ticks(63);
+  const std::string doc = f.ReadingsDocument();
+  auto state_of = [&](char line) {
+    const size_t at = doc.find(std::string("{\"line\": \"") + line + "\"");
+    const size_t state = doc.find("\"state\": \"", at) + 10;
+    return doc.substr(state, doc.find('"', state) - state);
+  };
+  EXPECT_EQ(state_of('w'), "disabled");
+  EXPECT_EQ(state_of('r'), "not configured");
+  EXPECT_EQ(state_of('u'), "disabled");
+  EXPECT_EQ(state_of('k'), "ok");
+  EXPECT_EQ(f.Outputs.health.Line(12).reads, 0u);
+  EXPECT_EQ(f.Outputs.health.Line(7).reads, 0u);
+  // Line u: its set-up failed at the selection, its first read found no set-up.
+  EXPECT_EQ(f.Outputs.health.Line(10).by_code,
+            (std::vector<outputs::CodeCount>{{51, 1}, {1110, 1}}));
+}
+
 TEST(StationHealth, TheHistoryReloadCountsNoRead) {
   Station s(SimEnv());
   TWM033f1& first = FaultyStation(s, "");
