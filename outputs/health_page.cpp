@@ -1,5 +1,6 @@
 #include "outputs/health_page.h"
 
+#include <charconv>
 #include <cstdio>
 #include <initializer_list>
 
@@ -97,8 +98,15 @@ std::string CalibratedText(const LineSnapshot& l) {
   if (!l.calibrated) return "<span class=\"muted\">&mdash;</span>";
   if (!l.calibrated->value) return "<span class=\"muted\">not yet</span>";
   const std::string& unit = l.calibrated->unit;
-  return HtmlText(JsonNumber(*l.calibrated->value)) + (unit == "%" ? "" : "&nbsp;") +
-         HtmlText(unit);
+  // Two decimals are plenty to read; the readings file keeps the full value.
+  char text[400];  // std::to_chars writes a full stop whatever the locale says
+  const auto end =
+      std::to_chars(text, text + sizeof text, *l.calibrated->value, std::chars_format::fixed, 2);
+  std::string shown(text, end.ptr);
+  while (shown.find('.') != std::string::npos && (shown.back() == '0' || shown.back() == '.'))
+    shown.pop_back();
+  if (shown == "-0") shown = "0";
+  return HtmlText(shown) + (unit == "%" ? "" : "&nbsp;") + HtmlText(unit);
 }
 
 std::string ReadingRow(const StationSnapshot& s, const LineSnapshot& l) {
