@@ -41,11 +41,6 @@ int AccelReplyMatches(const Rom& rom, const uint8_t* reply16) {
   return 1;
 }
 
-void AppendData(std::vector<uint8_t>& out, uint8_t byte) {
-  out.push_back(byte);
-  if (byte == kModeCommand) out.push_back(byte);
-}
-
 int ResetResultOf(uint8_t reply) {
   // Bit 5 (the 12 V supply) and bits 4-2 (the revision) may be anything.
   if ((reply & kResetReplyMask) != kResetReplyTop) return kLinkFailed;

@@ -102,6 +102,7 @@ class Ds2480bLink : public OneWireLink {
   bool primed_ = false;         // a strong pull-up to follow the next byte
   bool vpp_ = false;
   int resyncs_ = 0;
+  int round_trip_ms_ = 0;  // of the configuration at detection: the converter's latency shows
 };
 
 // The 16 bytes that steer a search-accelerator pass along `rom`: bit 2n+1 is the direction at
@@ -109,8 +110,6 @@ class Ds2480bLink : public OneWireLink {
 std::vector<uint8_t> AccelRequest(const Rom& rom);
 // Reads an accelerator reply: 1 when every chosen bit is `rom`'s, 0 when not.
 int AccelReplyMatches(const Rom& rom, const uint8_t* reply16);
-// Puts a data byte into a data-mode stream (0xE3 twice).
-void AppendData(std::vector<uint8_t>& out, uint8_t byte);
 // A reset reply as a OneWireLink result; negative when it is not a reset reply.
 int ResetResultOf(uint8_t reply);
 // Whether `reply` is what the single-bit command `command` may answer.

@@ -1,5 +1,7 @@
 // The DS2480B link's session routines: opening the port, detecting the chip, the baud-rate
 // change, and detecting the chip again after a bad reply.
+#include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "onewire/adapters/ds2480b.h"
@@ -58,11 +60,13 @@ void Ds2480bLink::MasterReset() {
   port_->SetBaud(9600);
 }
 
-// Bytes still on their way from before (a converter's latency) must not be taken for replies.
+// Bytes still on their way from before (a converter's latency) must not be taken for replies:
+// wait until none has come for twice the last round trip (at least 20 ms).
 void Ds2480bLink::DiscardLateBytes() {
+  const int quiet = std::max(kQuietMs, 2 * round_trip_ms_);
   uint8_t junk[64];
-  for (int waited = 0; waited < kLateBytesMaxMs; waited += kQuietMs) {
-    if (port_->Read(junk, sizeof junk, kQuietMs) <= 0) break;
+  for (int waited = 0; waited < kLateBytesMaxMs; waited += quiet) {
+    if (port_->Read(junk, sizeof junk, quiet) <= 0) break;
   }
   port_->DiscardInput();
 }
@@ -87,7 +91,11 @@ bool Ds2480bLink::DetectOnce(std::string& error) {
                            static_cast<uint8_t>(kBitBase | kBitOne)};
   constexpr size_t n = sizeof setup;
   uint8_t r[n] = {};
+  const auto start = std::chrono::steady_clock::now();
   const int got = port_->Write(setup, n) ? port_->Read(r, n, TimeoutMs(n, n, kSlotUs)) : -1;
+  round_trip_ms_ = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start)
+                                        .count());
   if (got != static_cast<int>(n)) {
     error = got < 0 ? "the serial port failed while the adapter was detected"
                     : "no DS2480B adapter answered on the serial port (no reply to its "
@@ -123,8 +131,7 @@ bool Ds2480bLink::TryFastBaud() {
     port_->Drain();
     port_->Pause(kSettleMs);
     if (port_->SetBaud(BaudOfCode(code))) {
-      port_->Pause(kSettleMs);
-      port_->DiscardInput();
+      DiscardLateBytes();  // the answer to the change, at whichever rate it came
       const uint8_t check = ConfigRead(kParamBaud);
       uint8_t r = 0;
       if (port_->Write(&check, 1) && port_->Read(&r, 1, TimeoutMs(1, 1, 0)) == 1 &&

@@ -37,6 +37,7 @@
 // emulated chips runs at overdrive speed: at overdrive the bus shows no chip.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -84,11 +85,11 @@ class Ds2480bEmulator {
   bool pulse_running() const { return pulse_.active; }
   const Ds2480bConfig& config() const { return config_; }
 
-  // Counts for tests and benchmarks.
-  int ignored() const { return ignored_; }
-  int overruns() const { return overruns_; }
-  int64_t bus_slots() const { return slots_; }
-  int64_t bus_resets() const { return resets_; }
+  // Counts for tests and benchmarks (safe to read from another thread).
+  int ignored() const { return ignored_.load(); }
+  int overruns() const { return overruns_.load(); }
+  int64_t bus_slots() const { return slots_.load(); }
+  int64_t bus_resets() const { return resets_.load(); }
 
  private:
   struct Pulse {
@@ -129,8 +130,8 @@ class Ds2480bEmulator {
   Pulse pulse_;
   int64_t busy_until_ = 0;
   std::optional<Waiting> waiting_;
-  int ignored_ = 0, overruns_ = 0;
-  int64_t slots_ = 0, resets_ = 0;
+  std::atomic<int> ignored_{0}, overruns_{0};
+  std::atomic<int64_t> slots_{0}, resets_{0};
 };
 
 }  // namespace wm033::onewire::sim
