@@ -69,6 +69,7 @@ struct Rig {
             return TtyPort::Open(path, err);
           },
           nullptr, fast);
+      link->set_fast_latency_limit_ms(1000);  // the figures at 115200 even where 9600 is faster
       if (!link->Open(e)) return nullptr;
       return link;
     };

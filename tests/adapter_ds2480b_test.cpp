@@ -408,6 +408,19 @@ TEST(Ds2480bEmulated, At115200WithBusTimesNothingOverrunsTheChip) {
   EXPECT_EQ(emu.chip().overruns(), 0) << "bursts kept within the chip's receive buffer";
 }
 
+TEST(Ds2480bEmulated, StaysAt9600BehindASlowConverter) {
+  EmulatedAdapter emu(/*timed=*/true);
+  emu.controls.latency_us = 16'000;
+  auto slow = emu.Link(115200);
+  EXPECT_GE(slow->latency_ms(), 12);
+  EXPECT_EQ(slow->baud(), 9600) << "one verify round trip instead of nine";
+  slow.reset();
+  emu.controls.latency_us = 1000;
+  auto quick = emu.Link(115200);
+  EXPECT_LE(quick->latency_ms(), 4);
+  EXPECT_EQ(quick->baud(), 115200);
+}
+
 TEST(Ds2480bEmulated, GarbledAndSilentRepliesWithinASession) {
   EmulatedAdapter emu;
   auto link = emu.Link(115200);

@@ -4,7 +4,11 @@
 // as it takes a break), the timing byte at 9600 baud (not answered), then the strong
 // pull-up length, the flexible-speed timing (slew rate, write-one low time, sample offset), a
 // read-back of the baud rate and one bit, every reply checked. Then, where asked, a higher baud
-// rate, kept only when the chip answers a read-back at it; otherwise back to 9600.
+// rate, kept only when the chip answers a read-back at it; otherwise back to 9600. The higher
+// rate is tried only when the round trip of the configuration shows little latency: at 115200
+// baud the chip's one-byte receive buffer splits a verify into nine round trips where 9600 baud
+// needs one, so behind a USB-serial converter that adds more than a few milliseconds to every
+// round trip 9600 baud is the faster rate, and we stay there.
 //
 // Operations (ds2480b.cpp): bytes go in data mode, resets and single bits in command mode, the
 // strong-access verify with the search accelerator, packed into as few writes as the chip's
@@ -36,6 +40,7 @@ using SerialOpener = std::function<std::unique_ptr<SerialPort>(std::string& erro
 class Ds2480bLink : public OneWireLink {
  public:
   static constexpr int kDefaultFastBaud = 115200;
+  static constexpr int kDefaultFastLatencyLimitMs = 5;
 
   // `notify` gets one message when the adapter is lost (and again only after it came back).
   // `fast_baud` (19200, 57600, 115200) is tried after detection; 0 or 9600 stays at 9600.
@@ -55,6 +60,10 @@ class Ds2480bLink : public OneWireLink {
   int baud() const { return port_ ? port_->baud() : 0; }
   // The 12 V programming supply, as the last reset reply told.
   bool vpp() const { return vpp_; }
+  // The latency of a round trip beyond its characters' time, as measured at detection.
+  int latency_ms() const { return latency_ms_; }
+  // The higher baud rate is tried only when that latency is at most `ms` (benchmarks lift it).
+  void set_fast_latency_limit_ms(int ms) { fast_latency_limit_ms_ = ms; }
   // How often the chip was detected again after a bad reply (tests).
   int resyncs() const { return resyncs_; }
 
@@ -102,7 +111,9 @@ class Ds2480bLink : public OneWireLink {
   bool primed_ = false;         // a strong pull-up to follow the next byte
   bool vpp_ = false;
   int resyncs_ = 0;
-  int round_trip_ms_ = 0;  // of the configuration at detection: the converter's latency shows
+  int round_trip_ms_ = 0;  // of the configuration at detection
+  int latency_ms_ = 0;
+  int fast_latency_limit_ms_ = kDefaultFastLatencyLimitMs;
 };
 
 // The 16 bytes that steer a search-accelerator pass along `rom`: bit 2n+1 is the direction at

@@ -96,6 +96,8 @@ bool Ds2480bLink::DetectOnce(std::string& error) {
   round_trip_ms_ = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - start)
                                         .count());
+  // Each byte is answered as it arrives: the exchange takes n + 1 character times.
+  latency_ms_ = std::max(0, round_trip_ms_ - static_cast<int>((n + 1) * 10 * 1000 / 9600));
   if (got != static_cast<int>(n)) {
     error = got < 0 ? "the serial port failed while the adapter was detected"
                     : "no DS2480B adapter answered on the serial port (no reply to its "
@@ -122,7 +124,7 @@ bool Ds2480bLink::Detect(std::string& error) {
 // A higher baud rate: the chip answers the change at the new rate already, so we switch, drop
 // that answer, and keep the rate only when a read-back at it comes right.
 bool Ds2480bLink::TryFastBaud() {
-  if (!fast_ok_ || fast_baud_ <= 9600) return false;
+  if (!fast_ok_ || fast_baud_ <= 9600 || latency_ms_ > fast_latency_limit_ms_) return false;
   const uint8_t code = fast_baud_ >= 115200  ? kBaud115200
                        : fast_baud_ >= 57600 ? kBaud57600
                                              : kBaud19200;
