@@ -4,6 +4,7 @@
 // missing replies within a session.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 #include "onewire/adapters/ds2480b.h"
@@ -153,6 +154,56 @@ TEST(Ds2480bDriver, AResetWithABadOrMissingReplyIsDetectedAgainAndRetried) {
   }
   EXPECT_EQ(s.link.resyncs(), 5);
   EXPECT_TRUE(s.notes.empty());
+}
+
+// Every possible byte as the reply to a reset, a bit, a pull-up's end and a configuration
+// command: taken when the datasheet allows it, else the chip is detected again (and a reset
+// tried once more), never a wrong result.
+TEST(Ds2480bDriver, EveryReplyByteIsTakenOrRefusedAsTheDatasheetSays) {
+  Scripted s;
+  s.Open();
+  for (int v = 0; v < 256; ++v) {
+    const uint8_t r = static_cast<uint8_t>(v);
+    SCOPED_TRACE(HexBytes({r}));
+    const bool reset_ok = (r & 0xC0) == 0xC0;
+    s.Expect({0xC5}, {r});
+    if (!reset_ok) {
+      s.ExpectDetection();
+      s.Expect({0xC5}, {0xCD});
+    }
+    const std::array<int, 4> by_bits = {kResetShort, kResetPresence, kResetAlarm, kResetNoPresence};
+    EXPECT_EQ(s.link.Reset(), reset_ok ? by_bits[r & 3] : kResetPresence);
+
+    const bool bit_ok = r == 0x94 || r == 0x97;
+    s.Expect({0x95}, {r});
+    if (!bit_ok) s.ExpectDetection();
+    EXPECT_EQ(s.link.TouchBit(1), bit_ok ? (r == 0x97 ? 1 : 0) : kLinkFailed);
+
+    const bool end_ok = (r & 0xFC) == 0xEC;
+    s.Expect({0xED});
+    s.Expect({0xF1}, {r});
+    if (!end_ok) s.ExpectDetection();
+    EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
+    EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+    EXPECT_TRUE(s.Clean());
+  }
+  // The configuration at detection: one wrong byte anywhere refuses the device.
+  for (size_t at = 0; at < kSetupReply.size(); ++at) {
+    for (int v = 0; v < 256; v += 7) {
+      Bytes reply = kSetupReply;
+      if (reply[at] == v || (at + 1 == kSetupReply.size() && (v == 0x94 || v == 0x97))) continue;
+      reply[at] = static_cast<uint8_t>(v);
+      Scripted d;
+      for (int i = 0; i < 3; ++i) {
+        d.Expect({0x00});
+        d.Expect({0xC1});
+        d.Expect(kSetup, reply);
+      }
+      std::string error;
+      EXPECT_FALSE(d.link.Open(error)) << "byte " << at << " " << HexBytes({reply[at]});
+      EXPECT_TRUE(d.Clean());
+    }
+  }
 }
 
 TEST(Ds2480bDriver, SingleBitRepliesAreChecked) {
