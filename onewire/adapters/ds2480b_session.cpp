@@ -73,7 +73,7 @@ void Ds2480bLink::DiscardLateBytes() {
 
 bool Ds2480bLink::DetectOnce(std::string& error) {
   MasterReset();
-  port_->Flush();
+  port_->DiscardInput();  // not the output: on a pseudo-terminal that could drop the NULL
   if (!port_->Write(&kTimingByte, 1)) {
     error = "the serial port failed while the adapter was reset";
     return false;
