@@ -1,5 +1,6 @@
-// Replays the inputs kept from fuzzing the DS2480B driver (tests/fuzz/corpus/fuzz_ds2480b, the
-// seeds and every input that once failed) through the same routine the fuzz target runs.
+// Replays the inputs kept from fuzzing the DS2480B driver (tests/fuzz/corpus/fuzz_ds2480b: the
+// seeds, a minimized corpus of a ten-minute run, and any input that ever failed) through the same
+// routine the fuzz target runs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
