@@ -1,10 +1,10 @@
-// The DS2480B driver against our DS2480B emulator on a pseudo-terminal (the emulator loop on a
-// thread): detection, modes, resets, bits, the search accelerator, the strong pull-up, whole
-// device routines, and garbled or missing replies ending in failure codes rather than hangs.
-// The byte machine of the emulator is checked byte by byte on its own.
+// The DS2480B driver. First against a scripted port: every byte it writes is checked, and it is
+// fed each reply the datasheet allows and bytes the datasheet does not define. Then against our
+// emulator on a pseudo-terminal: the device routines at 9600 and 115200 baud, and garbled or
+// missing replies within a session.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <array>
 #include <thread>
 
 #include "onewire/adapters/ds2480b.h"
@@ -12,13 +12,13 @@
 #include "onewire/adapters/simulated_link.h"
 #include "onewire/search.h"
 #include "onewire/sim/serial_emulator.h"
+#include "tests/serial_script.h"
 #include "tests/station_fixture.h"
 
 namespace wm033::testing {
 namespace {
 
 using namespace onewire;
-using Bytes = std::vector<uint8_t>;
 
 StationConfig DemoConfig() {
   std::vector<std::string> lines;
@@ -26,26 +26,342 @@ StationConfig DemoConfig() {
   return ParseStationConfig(lines);
 }
 
-// A serial port that keeps a copy of what is written through it.
-class RecordingPort : public SerialPort {
- public:
-  explicit RecordingPort(std::unique_ptr<SerialPort> inner, Bytes& log)
-      : inner_(std::move(inner)), log_(log) {}
-  bool Write(const uint8_t* d, size_t n) override {
-    log_.insert(log_.end(), d, d + n);
-    return inner_->Write(d, n);
-  }
-  int Read(uint8_t* d, size_t n, int t) override { return inner_->Read(d, n, t); }
-  bool SetBaud(int b) override { return inner_->SetBaud(b); }
-  void SendBreak() override { inner_->SendBreak(); }
-  void Flush() override { inner_->Flush(); }
-  void Drain() override { inner_->Drain(); }
-  int baud() const override { return inner_->baud(); }
+const Bytes kSetup = {0x3F, 0x17, 0x45, 0x5B, 0x0F, 0x95};
+const Bytes kSetupReply = {0x3E, 0x16, 0x44, 0x5A, 0x00, 0x97};
 
- private:
-  std::unique_ptr<SerialPort> inner_;
-  Bytes& log_;
+// The driver on a scripted port.
+class Scripted {
+ public:
+  explicit Scripted(int fast_baud = 0)
+      : link(
+            [this](std::string&) -> std::unique_ptr<SerialPort> {
+              auto p = std::make_unique<ScriptedPort>(script, mismatches, &silent);
+              port = p.get();
+              ++opens;
+              return p;
+            },
+            [this](const std::string& n) { notes.push_back(n); }, fast_baud) {}
+  void Expect(const Bytes& out, const Bytes& reply = {}, int baud = 0) {
+    script.push_back({out, reply, baud});
+  }
+  // A master reset (a NULL at 4800 baud), the timing byte, the configuration and read-backs.
+  void ExpectDetection() {
+    Expect({0x00}, {}, 4800);
+    Expect({0xC1}, {}, 9600);
+    Expect(kSetup, kSetupReply, 9600);
+  }
+  void Open() {
+    ExpectDetection();
+    std::string error;
+    ASSERT_TRUE(link.Open(error)) << error;
+    ASSERT_TRUE(Clean());
+  }
+  // True when every write matched and the script is used up.
+  bool Clean() {
+    for (const Turn& t : script) mismatches.push_back("not written: " + HexBytes(t.expect));
+    script.clear();
+    const bool ok = mismatches.empty();
+    for (const std::string& m : mismatches) ADD_FAILURE() << m;
+    mismatches.clear();
+    return ok;
+  }
+
+  std::deque<Turn> script;
+  std::vector<std::string> mismatches, notes;
+  bool silent = false;
+  ScriptedPort* port = nullptr;
+  int opens = 0;
+  Ds2480bLink link;
 };
+
+TEST(Ds2480bDriver, DetectsWithTheDatasheetSequenceAndMovesToAFasterRate) {
+  Scripted s(115200);
+  s.ExpectDetection();
+  s.Expect({0x77}, {}, 9600);        // 115200 baud; the answer comes at the new rate
+  s.Expect({0x0F}, {0x06}, 115200);  // read back at the new rate
+  std::string error;
+  ASSERT_TRUE(s.link.Open(error)) << error;
+  EXPECT_TRUE(s.Clean());
+  EXPECT_EQ(s.link.baud(), 115200);
+  EXPECT_EQ(s.port->breaks, 0) << "the NULL at 4800 baud does a break's work in 2 ms";
+}
+
+TEST(Ds2480bDriver, FallsBackTo9600WhenTheFastRateIsNotAnswered) {
+  Scripted s(115200);
+  s.ExpectDetection();
+  s.Expect({0x77});
+  s.Expect({0x0F}, {}, 115200);  // nothing
+  s.ExpectDetection();           // a master reset works at any rate
+  std::string error;
+  ASSERT_TRUE(s.link.Open(error)) << error;
+  EXPECT_TRUE(s.Clean());
+  EXPECT_EQ(s.link.baud(), 9600);
+  // A garbled reply later detects the chip again, and stays at 9600 on this port.
+  s.Expect({0xC5}, {0x12});
+  s.ExpectDetection();
+  s.Expect({0xC5}, {0xCD});
+  EXPECT_EQ(s.link.Reset(), kResetPresence);
+  EXPECT_TRUE(s.Clean());
+}
+
+TEST(Ds2480bDriver, RefusesADeviceThatDoesNotAnswerAsADs2480b) {
+  Scripted s;
+  for (int i = 0; i < 3; ++i) {
+    s.Expect({0x00});
+    s.Expect({0xC1});
+    s.Expect(kSetup, {0x3E, 0x16, 0x44, 0x5A, 0x00, 0x95});  // a bit reply with mixed bits
+  }
+  std::string error;
+  EXPECT_FALSE(s.link.Open(error));
+  EXPECT_NE(error.find("does not answer as a DS2480B"), std::string::npos) << error;
+  EXPECT_TRUE(s.Clean());
+}
+
+TEST(Ds2480bDriver, ResetTakesEveryReplyTheDatasheetAllows) {
+  Scripted s;
+  s.Open();
+  struct Case {
+    uint8_t reply;
+    int result;
+    bool vpp;
+  };
+  // 11 in bits 7-6; bit 5 the 12 V supply; bits 4-2 any revision; bits 1-0 the result.
+  const Case cases[] = {{0xCD, kResetPresence, false},   {0xED, kResetPresence, true},
+                        {0xCE, kResetAlarm, false},      {0xEE, kResetAlarm, true},
+                        {0xCF, kResetNoPresence, false}, {0xEF, kResetNoPresence, true},
+                        {0xCC, kResetShort, false},      {0xC9, kResetPresence, false},
+                        {0xD1, kResetPresence, false},   {0xFD, kResetPresence, true}};
+  for (const Case& c : cases) {
+    s.Expect({0xC5}, {c.reply});
+    EXPECT_EQ(s.link.Reset(), c.result) << HexBytes({c.reply});
+    EXPECT_EQ(s.link.vpp(), c.vpp) << HexBytes({c.reply});
+  }
+  EXPECT_TRUE(s.Clean());
+  EXPECT_EQ(s.link.resyncs(), 0);
+}
+
+TEST(Ds2480bDriver, AResetWithABadOrMissingReplyIsDetectedAgainAndRetried) {
+  Scripted s;
+  s.Open();
+  // Not a reset reply (bits 7-6 not 11), and no reply at all: each time the chip is detected
+  // again and the reset tried once more, so the reading that needs it is not lost.
+  for (const Bytes& bad : {Bytes{0x4D}, Bytes{0x8D}, Bytes{0x0D}, Bytes{0x3E}, Bytes{}}) {
+    s.Expect({0xC5}, bad);
+    s.ExpectDetection();
+    s.Expect({0xC5}, {0xCD});
+    EXPECT_EQ(s.link.Reset(), kResetPresence) << HexBytes(bad);
+    EXPECT_TRUE(s.Clean()) << HexBytes(bad);
+  }
+  EXPECT_EQ(s.link.resyncs(), 5);
+  EXPECT_TRUE(s.notes.empty());
+}
+
+// Every possible byte as the reply to a reset, a bit, a pull-up's end and a configuration
+// command: taken when the datasheet allows it, else the chip is detected again (and a reset
+// tried once more), never a wrong result.
+TEST(Ds2480bDriver, EveryReplyByteIsTakenOrRefusedAsTheDatasheetSays) {
+  Scripted s;
+  s.Open();
+  for (int v = 0; v < 256; ++v) {
+    const uint8_t r = static_cast<uint8_t>(v);
+    SCOPED_TRACE(HexBytes({r}));
+    const bool reset_ok = (r & 0xC0) == 0xC0;
+    s.Expect({0xC5}, {r});
+    if (!reset_ok) {
+      s.ExpectDetection();
+      s.Expect({0xC5}, {0xCD});
+    }
+    const std::array<int, 4> by_bits = {kResetShort, kResetPresence, kResetAlarm, kResetNoPresence};
+    EXPECT_EQ(s.link.Reset(), reset_ok ? by_bits[r & 3] : kResetPresence);
+
+    const bool bit_ok = r == 0x94 || r == 0x97;
+    s.Expect({0x95}, {r});
+    if (!bit_ok) s.ExpectDetection();
+    EXPECT_EQ(s.link.TouchBit(1), bit_ok ? (r == 0x97 ? 1 : 0) : kLinkFailed);
+
+    const bool end_ok = (r & 0xFC) == 0xEC;
+    s.Expect({0xED});
+    s.Expect({0xF1}, {r});
+    if (!end_ok) s.ExpectDetection();
+    EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
+    EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+    EXPECT_TRUE(s.Clean());
+  }
+  // The configuration at detection: one wrong byte anywhere refuses the device.
+  for (size_t at = 0; at < kSetupReply.size(); ++at) {
+    for (int v = 0; v < 256; v += 7) {
+      Bytes reply = kSetupReply;
+      if (reply[at] == v || (at + 1 == kSetupReply.size() && (v == 0x94 || v == 0x97))) continue;
+      reply[at] = static_cast<uint8_t>(v);
+      Scripted d;
+      for (int i = 0; i < 3; ++i) {
+        d.Expect({0x00});
+        d.Expect({0xC1});
+        d.Expect(kSetup, reply);
+      }
+      std::string error;
+      EXPECT_FALSE(d.link.Open(error)) << "byte " << at << " " << HexBytes({reply[at]});
+      EXPECT_TRUE(d.Clean());
+    }
+  }
+}
+
+TEST(Ds2480bDriver, SingleBitRepliesAreChecked) {
+  Scripted s;
+  s.Open();
+  s.Expect({0x95}, {0x97});
+  EXPECT_EQ(s.link.TouchBit(1), 1);
+  s.Expect({0x95}, {0x94});
+  EXPECT_EQ(s.link.TouchBit(1), 0);
+  s.Expect({0x85}, {0x84});
+  EXPECT_EQ(s.link.TouchBit(0), 0);
+  EXPECT_TRUE(s.Clean());
+  // A 1 read in a slot that wrote 0, the two bits differing, other command bits: not a reply.
+  for (const Bytes& bad : {Bytes{0x87}, Bytes{0x85}, Bytes{0x86}, Bytes{0x04}, Bytes{0xA4}}) {
+    s.Expect({0x85}, bad);
+    s.ExpectDetection();
+    EXPECT_EQ(s.link.TouchBit(0), kLinkFailed) << HexBytes(bad);
+    EXPECT_TRUE(s.Clean()) << HexBytes(bad);
+  }
+  s.Expect({0x95}, {0x97});
+  EXPECT_EQ(s.link.TouchBit(1), 1) << "the next bit works";
+  EXPECT_TRUE(s.Clean());
+}
+
+TEST(Ds2480bDriver, BytesGoInDataModeWithE3Doubled) {
+  Scripted s;
+  s.Open();
+  s.Expect({0xE1, 0x55}, {0x55});
+  EXPECT_EQ(s.link.TouchByte(0x55), 0x55);
+  s.Expect({0xE3, 0xE3}, {0xE3});
+  EXPECT_EQ(s.link.TouchByte(0xE3), 0xE3);
+  s.Expect({0xFF}, {0x3C});
+  EXPECT_EQ(s.link.TouchByte(0xFF), 0x3C);
+  s.Expect({0xE3, 0x95}, {0x97});
+  EXPECT_EQ(s.link.TouchBit(1), 1);
+  EXPECT_TRUE(s.Clean());
+  // A one where we sent a zero is no echo; the byte after works.
+  s.Expect({0xE1, 0x00}, {0x01});
+  s.ExpectDetection();
+  EXPECT_EQ(s.link.TouchByte(0x00), kLinkFailed);
+  s.Expect({0xE1, 0xCC}, {0xCC});
+  EXPECT_EQ(s.link.TouchByte(0xCC), 0xCC);
+  EXPECT_TRUE(s.Clean());
+}
+
+TEST(Ds2480bDriver, StrongPullUpNowEndsWithTheReplyOfItsPulse) {
+  Scripted s;
+  s.Open();
+  s.Expect({0xE1, 0x44}, {0x44});
+  EXPECT_EQ(s.link.TouchByte(0x44), 0x44);
+  s.Expect({0xE3, 0xED});  // pulse, disarmed, of the infinite length set at detection
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
+  // The pulse answers when F1 ends it; its two low bits are undefined.
+  s.Expect({0xF1}, {0xEE});
+  EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+  EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0) << "nothing to end";
+  // The next operation ends a running pull-up first and takes its reply.
+  s.Expect({0xED});
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
+  s.Expect({0xF1, 0xC5}, {0xEF, 0xCD});
+  EXPECT_EQ(s.link.Reset(), kResetPresence);
+  EXPECT_TRUE(s.Clean());
+  // A pulse reply that is not one: detected again, and the pull-up is over then anyway.
+  s.Expect({0xED});
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
+  s.Expect({0xF1}, {0x6C});
+  s.ExpectDetection();
+  EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+  EXPECT_TRUE(s.Clean());
+  EXPECT_EQ(s.link.resyncs(), 1);
+}
+
+TEST(Ds2480bDriver, PullUpAfterTheNextByteNeverArms) {
+  Scripted s;
+  s.Open();
+  // Primed and cancelled before any byte: nothing reaches the adapter.
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::AfterNextByte), 1);
+  EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+  EXPECT_TRUE(s.Clean());
+  // Primed, then the byte 44 as eight single bits, the last with its strong pull-up; the bit
+  // replies carry the bits read; F1 ends the pull-up, which answers EC (the last bit read 0).
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::AfterNextByte), 1);
+  s.Expect({0x85, 0x85, 0x95, 0x85, 0x85, 0x85, 0x95, 0x87},
+           {0x84, 0x84, 0x97, 0x84, 0x84, 0x84, 0x97, 0x84});
+  EXPECT_EQ(s.link.TouchByte(0x44), 0x44);
+  s.Expect({0xF1}, {0xEC});
+  EXPECT_EQ(s.link.SetLevel(LineLevel::Normal, LevelStart::Now), 0);
+  EXPECT_TRUE(s.Clean());
+  // Only the next byte: the one after goes as usual.
+  EXPECT_EQ(s.link.SetLevel(LineLevel::StrongPullUp, LevelStart::AfterNextByte), 1);
+  s.Expect({0x95, 0x95, 0x95, 0x95, 0x95, 0x95, 0x95, 0x97},
+           {0x97, 0x97, 0x97, 0x94, 0x97, 0x97, 0x97, 0x97});
+  EXPECT_EQ(s.link.TouchByte(0xFF), 0xF7);
+  s.Expect({0xF1, 0xE1, 0xFF}, {0xEF, 0xFF});
+  EXPECT_EQ(s.link.TouchByte(0xFF), 0xFF);
+  EXPECT_TRUE(s.Clean()) << "and no pulse command with the arm bit was ever written";
+}
+
+TEST(Ds2480bDriver, VerifyIsOneWriteAt9600) {
+  Scripted s;
+  s.Open();
+  const Rom rom = {0x28, 0x10, 0xA0, 0x33, 0x05, 0x00, 0x00, 0x83};
+  const Bytes steer = AccelRequest(rom);
+  Bytes out = {0xC5, 0xE1, 0xF0, 0xE3, 0xB5, 0xE1};
+  out.insert(out.end(), steer.begin(), steer.end());
+  out.insert(out.end(), {0xE3, 0xA5});
+  Bytes reply = {0xCD, 0xF0};
+  reply.insert(reply.end(), steer.begin(), steer.end());  // every bit as steered, no flags
+  s.Expect(out, reply);
+  EXPECT_EQ(VerifyRom(s.link, rom), 1);
+  Bytes other = reply;
+  other[17] ^= 0x80;  // the last ROM bit went the other way
+  s.Expect(out, other);
+  EXPECT_EQ(VerifyRom(s.link, rom), 0);
+  s.Expect(out, Bytes{0xCF, 0xF0} + Bytes(16, 0xFF));
+  EXPECT_EQ(VerifyRom(s.link, rom), 0) << "no presence";
+  s.Expect(out, Bytes{0xCC, 0x00} + Bytes(16, 0x00));
+  EXPECT_EQ(VerifyRom(s.link, rom), -kResetShort);
+  EXPECT_TRUE(s.Clean());
+  // A garbled reset reply inside: detected again and the whole verify tried once more.
+  s.Expect(out, Bytes{0x0D, 0xF0} + steer);
+  s.ExpectDetection();
+  s.Expect(out, reply);
+  EXPECT_EQ(VerifyRom(s.link, rom), 1);
+  EXPECT_TRUE(s.Clean());
+}
+
+TEST(Ds2480bDriver, BurstsRespectTheOneByteReceiveBuffer) {
+  // At 9600 baud a byte takes 1.04 ms to arrive, longer than a data byte's eight slots or an
+  // accelerator byte's twelve: anything fits in one write.
+  EXPECT_EQ(BurstLength(std::vector<int>(18, 12 * 67), 9600), 18u);
+  EXPECT_EQ(BurstLength({1096, 0, 536, 0, 0, 0, 804, 804}, 9600), 8u);
+  // At 115200 one byte works and one waits; the third would be lost.
+  EXPECT_EQ(BurstLength({536, 536, 536}, 115200), 2u);
+  EXPECT_EQ(BurstLength({0, 0, 536, 0, 536, 536}, 115200), 4u) << "a mode byte waits too";
+  EXPECT_EQ(BurstLength({0, 0, 0}, 115200), 3u);
+  EXPECT_EQ(BurstLength({5000}, 115200), 1u);
+}
+
+TEST(Ds2480bDriver, ASilentAdapterIsReportedOnceAndOpenedAgainLater) {
+  Scripted s;
+  s.Open();
+  s.silent = true;
+  EXPECT_EQ(s.link.Reset(), kLinkFailed);
+  EXPECT_FALSE(s.link.connected());
+  ASSERT_EQ(s.notes.size(), 1u);
+  EXPECT_NE(s.notes[0].find("stopped answering"), std::string::npos) << s.notes[0];
+  EXPECT_EQ(s.link.TouchByte(0x55), kLinkFailed);
+  s.link.OnSessionStart();  // still silent: no second message
+  EXPECT_EQ(s.notes.size(), 1u);
+  s.silent = false;
+  s.ExpectDetection();
+  s.link.OnSessionStart();
+  EXPECT_TRUE(s.link.connected());
+  s.Expect({0xC5}, {0xCD});
+  EXPECT_EQ(s.link.Reset(), kResetPresence);
+  EXPECT_TRUE(s.Clean());
+}
 
 // The demo station's chips behind an emulated DS2480B on a pty, served on a thread.
 class EmulatedAdapter {
@@ -63,21 +379,21 @@ class EmulatedAdapter {
     controls.stop = true;
     thread_.join();
   }
-  const std::string& path() const { return pty_.slave_path(); }
-  std::unique_ptr<Ds2480bLink> Link(Bytes* log = nullptr) {
-    const std::string p = path();
-    auto link =
-        std::make_unique<Ds2480bLink>([p, log](std::string& e) -> std::unique_ptr<SerialPort> {
-          auto port = TtyPort::Open(p, e);
-          if (!port || !log) return port;
-          return std::make_unique<RecordingPort>(std::move(port), *log);
-        });
+  std::unique_ptr<Ds2480bLink> Link(
+      int fast_baud = 0, int latency_limit_ms = Ds2480bLink::kDefaultFastLatencyLimitMs) {
+    const std::string p = pty_.slave_path();
+    auto link = std::make_unique<Ds2480bLink>(
+        [p](std::string& e) -> std::unique_ptr<SerialPort> { return TtyPort::Open(p, e); },
+        [this](const std::string& n) { notes.push_back(n); }, fast_baud);
+    link->set_fast_latency_limit_ms(latency_limit_ms);
     std::string error;
     EXPECT_TRUE(link->Open(error)) << error;
     return link;
   }
+  const std::string& path() const { return pty_.slave_path(); }
+  sim::Ds2480bEmulator& chip() { return chip_; }
   sim::EmulatorControls controls;
-  SimulatedLink& station() { return station_; }
+  std::vector<std::string> notes;
 
  private:
   sim::WallClock clock_;
@@ -87,176 +403,10 @@ class EmulatedAdapter {
   std::thread thread_;
 };
 
-TEST(Ds2480bEmulator, AnswersTheCommandSetByteForByte) {
-  sim::SimBus bus;  // no chips
-  sim::Ds2480bEmulator chip(bus);
-  Bytes r;
-  chip.Feed(ds2480b::kReset, r);  // the timing byte is not executed
-  EXPECT_TRUE(r.empty());
-  for (uint8_t b : {0x17, 0x45, 0x5B, 0x0F, 0x95, 0x85}) chip.Feed(b, r);
-  EXPECT_EQ(r, (Bytes{0x16, 0x44, 0x5A, 0x00, 0x97, 0x84}));
-  r.clear();
-  chip.Feed(ds2480b::ConfigRead(ds2480b::kParamSlew), r);
-  EXPECT_EQ(r, Bytes{0x06}) << "the slew rate written reads back";
-  r.clear();
-  chip.Feed(ds2480b::kReset, r);
-  EXPECT_EQ(r, Bytes{0xCF}) << "no presence on an empty bus";
-  // Data mode: 0xE3 twice is a data byte, 0xE3 and a command leave data mode.
-  r.clear();
-  for (uint8_t b : {0xE1, 0x55, 0xE3, 0xE3}) chip.Feed(b, r);
-  EXPECT_EQ(r, (Bytes{0x55, 0xE3}));
-  EXPECT_TRUE(chip.data_mode());
-  chip.Feed(0xE3, r);
-  chip.Feed(ds2480b::kReset, r);
-  EXPECT_FALSE(chip.data_mode());
-  EXPECT_EQ(r.back(), 0xCF);
-  // The pull-up: armed, started by the next data byte, its end answered.
-  r.clear();
-  for (uint8_t b : {0x3F, 0xEF, 0xE1, 0x44}) chip.Feed(b, r);
-  EXPECT_TRUE(chip.pulse_running());
-  for (uint8_t b : {0xE3, 0xF1}) chip.Feed(b, r);
-  EXPECT_EQ(r, (Bytes{0x3E, 0x44, 0xEC}));
-  EXPECT_FALSE(chip.pulse_running());
-  // A baud-rate change is answered and kept; a break goes back to 9600 and the timing byte.
-  r.clear();
-  chip.Feed(ds2480b::ConfigWrite(ds2480b::kParamBaud, ds2480b::kBaud115200), r);
-  EXPECT_EQ(chip.baud(), 115200);
-  chip.Break();
-  EXPECT_EQ(chip.baud(), 9600);
-  chip.Feed(0x0F, r);
-  chip.Feed(0x0F, r);
-  EXPECT_EQ(r, (Bytes{0x76, 0x00}));
-}
-
-TEST(Ds2480bHelpers, ResetRepliesAndAcceleratorBits) {
-  EXPECT_EQ(ResetResultOf(0xCD), kResetPresence);
-  EXPECT_EQ(ResetResultOf(0xCE), kResetAlarm);
-  EXPECT_EQ(ResetResultOf(0xCF), kResetNoPresence);
-  EXPECT_EQ(ResetResultOf(0xCC), kResetShort);
-  EXPECT_EQ(ResetResultOf(0xC1), kResetPresence) << "other revisions: only the low bits count";
-  EXPECT_LT(ResetResultOf(0x4D), 0);
-  EXPECT_LT(ResetResultOf(0xFF), 0);
-  Bytes out;
-  AppendData(out, 0xE3);
-  AppendData(out, 0xE1);
-  EXPECT_EQ(out, (Bytes{0xE3, 0xE3, 0xE1}));
-  const Rom rom = {0x28, 0x10, 0xA0, 0x33, 0x05, 0, 0, 0x83};
-  const Bytes req = AccelRequest(rom);
-  ASSERT_EQ(req.size(), 16u);
-  // 0x28: bits 3 and 5 set -> directions at request bits 7 and 11.
-  EXPECT_EQ(req[0], 0x80);
-  EXPECT_EQ(req[1], 0x08);
-  EXPECT_EQ(AccelReplyMatches(rom, req.data()), 1);
-  Bytes other = req;
-  other[15] ^= 0x80;
-  EXPECT_EQ(AccelReplyMatches(rom, other.data()), 0);
-}
-
-TEST(Ds2480bLink, DetectsResetsSearchesAndVerifies) {
-  EmulatedAdapter emu;
-  Bytes log;
-  auto link = emu.Link(&log);
-  // Break, timing byte, configuration and read-backs.
-  ASSERT_GE(log.size(), 6u);
-  EXPECT_EQ(Bytes(log.begin(), log.begin() + 6), (Bytes{0xC5, 0x17, 0x45, 0x5B, 0x0F, 0x95}));
-  EXPECT_EQ(link->Reset(), kResetPresence);
-  std::vector<Rom> found;
-  EXPECT_EQ(SearchBus(*link, found), 13);
-  const StationConfig cfg = DemoConfig();
-  const Rom present = *cfg.chips[0].rom;
-  Rom absent = present;
-  absent[3] ^= 0x10;
-  log.clear();
-  EXPECT_EQ(VerifyRom(*link, present), 1);
-  // One reset and one 23-byte write for the whole verify.
-  ASSERT_EQ(log.size(), 1u + 23u);
-  EXPECT_EQ(log[0], 0xC5);
-  EXPECT_EQ(Bytes(log.begin() + 1, log.begin() + 5), (Bytes{0xE1, 0xF0, 0xE3, 0xB5}));
-  EXPECT_EQ(Bytes(log.end() - 2, log.end()), (Bytes{0xE3, 0xA5}));
-  EXPECT_EQ(VerifyRom(*link, absent), 0);
-  // Bytes after the verify go in data mode; 0xE3 is doubled.
-  log.clear();
-  EXPECT_EQ(link->TouchByte(0xE3), 0xE3);
-  EXPECT_EQ(log, (Bytes{0xE1, 0xE3, 0xE3}));
-  log.clear();
-  EXPECT_EQ(link->TouchBit(1), 1);
-  EXPECT_EQ(log, (Bytes{0xE3, 0x95}));
-}
-
-TEST(Ds2480bLink, ArmsAndStopsTheStrongPullUp) {
-  EmulatedAdapter emu;
-  Bytes log;
-  auto link = emu.Link(&log);
-  ASSERT_EQ(link->Reset(), kResetPresence);
-  log.clear();
-  EXPECT_EQ(link->SetLevel(LineLevel::StrongPullUp, LevelStart::AfterNextByte), 1);
-  EXPECT_EQ(link->TouchByte(0xCC), 0xCC);
-  EXPECT_EQ(link->SetLevel(LineLevel::Normal, LevelStart::Now), 0);
-  EXPECT_EQ(log, (Bytes{0x3F, 0xEF, 0xE1, 0xCC, 0xE3, 0xF1}));
-  log.clear();
-  EXPECT_EQ(link->SetLevel(LineLevel::StrongPullUp, LevelStart::Now), 1);
-  EXPECT_EQ(link->Reset(), kResetPresence) << "the next operation ends the pulse first";
-  EXPECT_EQ(log, (Bytes{0x3F, 0xED, 0xF1, 0xC5}));
-}
-
-TEST(Ds2480bLink, GarbledAndSilentRepliesFailThenRecover) {
-  EmulatedAdapter emu;
-  std::vector<std::string> notes;
-  const std::string p = emu.path();
-  Ds2480bLink link(
-      [p](std::string& e) -> std::unique_ptr<SerialPort> { return TtyPort::Open(p, e); },
-      [&notes](const std::string& n) { notes.push_back(n); });
-  std::string error;
-  ASSERT_TRUE(link.Open(error)) << error;
-  emu.controls.garble = 1;
-  EXPECT_EQ(link.Reset(), kLinkFailed);
-  EXPECT_EQ(link.Reset(), kResetPresence) << "detected again after the garbled reply";
-  emu.controls.garble = 1;
-  EXPECT_EQ(link.TouchByte(0x00), kLinkFailed) << "a one where a zero was sent is no echo";
-  EXPECT_EQ(link.TouchByte(0xFF) >= 0, true);
-  EXPECT_TRUE(notes.empty());
-
-  emu.controls.silent = true;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(link.Reset(), kLinkFailed);
-  EXPECT_EQ(link.TouchBit(1), kLinkFailed);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("stopped answering"), std::string::npos);
-  link.OnSessionStart();  // still silent: no second message
-  EXPECT_EQ(notes.size(), 1u);
-  emu.controls.silent = false;
-  link.OnSessionStart();
-  EXPECT_EQ(link.Reset(), kResetPresence);
-  emu.controls.silent = true;  // lost again after it came back: said again, once
-  EXPECT_EQ(link.Reset(), kLinkFailed);
-  link.OnSessionStart();
-  EXPECT_EQ(notes.size(), 2u);
-}
-
-TEST(Ds2480bLink, OpenFailuresSayWhatToFix) {
-  std::string error;
-  EXPECT_EQ(TtyPort::Open("/nonexistent/ttyUSB7", error), nullptr);
-  EXPECT_NE(error.find("plug the adapter in"), std::string::npos) << error;
-  EXPECT_NE(SerialOpenAdvice("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
-  EXPECT_NE(SerialOpenAdvice("/dev/ttyUSB0", EBUSY).find("in use"), std::string::npos);
-  EmulatedAdapter emu;
-  emu.controls.silent = true;
-  Ds2480bLink link([p = emu.path()](std::string& e) -> std::unique_ptr<SerialPort> {
-    return TtyPort::Open(p, e);
-  });
-  EXPECT_FALSE(link.Open(error));
-  EXPECT_NE(error.find("no DS2480B adapter answered"), std::string::npos) << error;
-  Environment env = Environment::FromPairs({{"WM033_PORT2", "/dev/ttyACM9"}}, "/tmp");
-  EXPECT_EQ(SerialDevicePath(env, 2), "/dev/ttyACM9");
-  EXPECT_EQ(SerialDevicePath(env, 0).substr(0, 9), "/dev/ttyS");
-}
-
 // The device routines over the real driver: a counter, a conversion and read, the battery
 // monitor and the quad ADC, with no error line.
-TEST(Ds2480bLink, RunsTheDeviceRoutines) {
-  EmulatedAdapter emu;
-  Station st({{"WM033_PORT1", emu.path()}});
+void RunDeviceRoutines(const std::string& port) {
+  Station st({{"WM033_PORT1", port}});
   TWM033f1& f = st.Create();
   const StationConfig cfg = DemoConfig();
   f.siPortNum = cfg.port_num;
@@ -289,8 +439,85 @@ TEST(Ds2480bLink, RunsTheDeviceRoutines) {
   uint16_t v[4];
   f.DMLGet2540ADC(10, v[0], v[1], v[2], v[3], code, dall);
   EXPECT_EQ(code, 0);
-  EXPECT_TRUE(st.platform.error_lines.empty());
   for (const auto& l : st.platform.error_lines) ADD_FAILURE() << l;
+}
+
+TEST(Ds2480bEmulated, DeviceRoutinesOnAnAdapterWithTheProgrammingSupply) {
+  EmulatedAdapter emu;
+  emu.chip().set_vpp(true);  // every reset answers ED
+  RunDeviceRoutines(emu.path());
+  EXPECT_EQ(emu.chip().overruns(), 0);
+}
+
+TEST(Ds2480bEmulated, At115200WithBusTimesNothingOverrunsTheChip) {
+  EmulatedAdapter emu(/*timed=*/true);
+  auto link = emu.Link(115200);
+  EXPECT_EQ(link->baud(), 115200);
+  ASSERT_EQ(link->Reset(), kResetPresence);
+  std::vector<Rom> found;
+  EXPECT_EQ(SearchBus(*link, found), 13);
+  for (const Rom& rom : found) EXPECT_EQ(VerifyRom(*link, rom), 1);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(link->TouchByte(0xFF), 0xFF);
+  EXPECT_EQ(emu.chip().overruns(), 0) << "bursts kept within the chip's receive buffer";
+}
+
+TEST(Ds2480bEmulated, StaysAt9600BehindASlowConverter) {
+  EmulatedAdapter emu(/*timed=*/true);
+  emu.controls.latency_us = 16'000;
+  auto slow = emu.Link(115200);
+  EXPECT_GE(slow->latency_ms(), 12);
+  EXPECT_EQ(slow->baud(), 9600) << "one verify round trip instead of nine";
+  slow.reset();
+  // The same adapter where that latency is allowed: the chip answers at the fast rate.
+  auto forced = emu.Link(115200, 1000);
+  EXPECT_EQ(forced->baud(), 115200);
+}
+
+TEST(Ds2480bEmulated, GarbledAndSilentRepliesWithinASession) {
+  EmulatedAdapter emu;
+  auto link = emu.Link(115200);
+  emu.controls.garble = 1;
+  EXPECT_EQ(link->Reset(), kResetPresence) << "detected again and tried once more";
+  EXPECT_EQ(link->resyncs(), 1);
+  EXPECT_EQ(link->baud(), 115200) << "back at the fast rate";
+  emu.controls.garble = 1;
+  EXPECT_EQ(link->TouchByte(0x00), kLinkFailed) << "a one where a zero was sent is no echo";
+  EXPECT_GE(link->TouchByte(0xFF), 0) << "the next byte works";
+  EXPECT_TRUE(emu.notes.empty());
+
+  emu.controls.silent = true;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link->Reset(), kLinkFailed);
+  EXPECT_EQ(link->TouchBit(1), kLinkFailed);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  ASSERT_EQ(emu.notes.size(), 1u);
+  EXPECT_NE(emu.notes[0].find("stopped answering"), std::string::npos);
+  link->OnSessionStart();  // still silent: no second message
+  EXPECT_EQ(emu.notes.size(), 1u);
+  emu.controls.silent = false;
+  link->OnSessionStart();
+  EXPECT_EQ(link->Reset(), kResetPresence);
+}
+
+TEST(Ds2480bEmulated, OpenFailuresSayWhatToFix) {
+  std::string error;
+  EXPECT_EQ(TtyPort::Open("/nonexistent/ttyUSB7", error), nullptr);
+  EXPECT_NE(error.find("plug the adapter in"), std::string::npos) << error;
+  EXPECT_NE(SerialOpenAdvice("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
+  EXPECT_NE(SerialOpenAdvice("/dev/ttyUSB0", EBUSY).find("in use"), std::string::npos);
+  EmulatedAdapter emu;
+  emu.controls.silent = true;
+  Ds2480bLink link([p = emu.path()](std::string& e) -> std::unique_ptr<SerialPort> {
+    return TtyPort::Open(p, e);
+  });
+  EXPECT_FALSE(link.Open(error));
+  EXPECT_NE(error.find("no DS2480B adapter answered"), std::string::npos) << error;
+  auto port = TtyPort::Open(emu.path(), error);
+  ASSERT_NE(port, nullptr);
+  EXPECT_FALSE(port->low_latency()) << "a pseudo-terminal has no low-latency setting";
+  Environment env = Environment::FromPairs({{"WM033_PORT2", "/dev/ttyACM9"}}, "/tmp");
+  EXPECT_EQ(SerialDevicePath(env, 2), "/dev/ttyACM9");
+  EXPECT_EQ(SerialDevicePath(env, 0).substr(0, 9), "/dev/ttyS");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "onewire/adapters/serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/environment.h"
 
@@ -19,6 +21,8 @@ namespace {
 
 speed_t SpeedOf(int baud) {
   switch (baud) {
+    case 4800:
+      return B4800;
     case 9600:
       return B9600;
     case 19200:
@@ -105,7 +109,15 @@ std::unique_ptr<TtyPort> TtyPort::Open(const std::string& path, std::string& err
     return nullptr;
   }
   ::ioctl(fd, TIOCEXCL);
-  return std::unique_ptr<TtyPort>(new TtyPort(fd));
+  auto port = std::unique_ptr<TtyPort>(new TtyPort(fd));
+  // Low latency where the driver has it (serial and USB-serial ports); a pseudo-terminal
+  // refuses, which changes nothing.
+  serial_struct ss{};
+  if (::ioctl(fd, TIOCGSERIAL, &ss) == 0) {
+    ss.flags |= ASYNC_LOW_LATENCY;
+    port->low_latency_ = ::ioctl(fd, TIOCSSERIAL, &ss) == 0;
+  }
+  return port;
 }
 
 bool TtyPort::Write(const uint8_t* data, size_t n) {
@@ -167,8 +179,16 @@ void TtyPort::Flush() {
   ::tcflush(fd_, TCIOFLUSH);
 }
 
+void TtyPort::DiscardInput() {
+  ::tcflush(fd_, TCIFLUSH);
+}
+
 void TtyPort::Drain() {
   ::tcdrain(fd_);
+}
+
+void SerialPort::Pause(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 }  // namespace wm033::onewire

@@ -1,5 +1,7 @@
 // A serial port for the 1-Wire line drivers: raw 8N1 at a chosen baud rate, held exclusively,
-// with every read bounded by a timeout (poll), so that a silent adapter never blocks us.
+// with every read bounded by a timeout (poll), so that a silent adapter never blocks us. Where the
+// kernel allows it the port is set to low latency (a USB-serial converter then hands over what
+// it received at once instead of after its latency timer).
 #pragma once
 
 #include <cstdint>
@@ -28,12 +30,17 @@ class SerialPort {
   // Reads up to `n` bytes, waiting at most `timeout_ms` in all; gives the count read (less on a
   // timeout), or -1 when the port failed.
   virtual int Read(uint8_t* data, size_t n, int timeout_ms) = 0;
+  // 4800, 9600, 19200, 57600 or 115200.
   virtual bool SetBaud(int baud) = 0;
   virtual void SendBreak() = 0;
   // Drops what is waiting in both directions.
   virtual void Flush() = 0;
+  // Drops what has been received and not read.
+  virtual void DiscardInput() {}
   // Waits until everything written has left.
   virtual void Drain() = 0;
+  // Waits `ms` milliseconds for the adapter (a test port need not wait).
+  virtual void Pause(int ms);
   virtual int baud() const = 0;
 };
 
@@ -49,13 +56,17 @@ class TtyPort : public SerialPort {
   bool SetBaud(int baud) override;
   void SendBreak() override;
   void Flush() override;
+  void DiscardInput() override;
   void Drain() override;
   int baud() const override { return baud_; }
+  // Whether the kernel took the low-latency setting (a pseudo-terminal has none).
+  bool low_latency() const { return low_latency_; }
 
  private:
   explicit TtyPort(int fd) : fd_(fd) {}
   int fd_ = -1;
   int baud_ = 9600;
+  bool low_latency_ = false;
 };
 
 }  // namespace wm033::onewire

@@ -15,8 +15,9 @@
 //               command, address and data; reading on gives the next page and a CRC16 of its
 //               data alone, to the end of memory, then 1s.
 //   55 TA1 TA2  Write Memory: for each data byte the chip sends the CRC16 inverted of command,
-//               address and data (for later bytes: of the new address and the data), then the
-//               byte as it now reads back from memory; the address then moves on.
+//               address and data (for later bytes: the CRC generator loaded with the new address,
+//               then the data shifted in), then the byte as it now reads back from memory; the
+//               address then moves on.
 //   3C mask ctl Convert: input select mask (bit n = channel n), read-out control (two bits per
 //               channel: 01 preset the result to 0s, 10 to 1s); the chip sends the CRC16 inverted
 //               of the three bytes, then converts, reading 0 while busy and 1 when done: 80 us per
@@ -182,11 +183,7 @@ void Ds2450::OnByte(uint8_t b) {
         state_ = State::Listen;
         return;
       }
-      {
-        const uint8_t next[2] = {static_cast<uint8_t>(address_ & 0xFF),
-                                 static_cast<uint8_t>(address_ >> 8)};
-        crc_ = Crc16(next, 2);
-      }
+      crc_ = address_;  // the new address is loaded into the CRC generator, not shifted in
       state_ = State::WriteData;
       return;
     case State::ConvertMask:

@@ -1,5 +1,7 @@
 #include "onewire/sim/station.h"
 
+#include <cstdio>
+
 #include "onewire/sim/chips.h"
 #include "sensors/wind_vane.h"
 
@@ -12,6 +14,20 @@ uint32_t StartCount(uint64_t seed, const Rom& rom, uint32_t spread) {
   for (uint8_t b : rom) x = (x ^ b) * 0x100000001B3ULL;
   x ^= x >> 29;
   return spread ? static_cast<uint32_t>(x % spread) : 0;
+}
+
+// "28.10A033050000": family, a dot, the six serial number bytes in ROM order.
+std::string HostName(const Rom& rom) {
+  char b[20];
+  std::snprintf(b, sizeof b, "%02X.%02X%02X%02X%02X%02X%02X", rom[0], rom[1], rom[2], rom[3],
+                rom[4], rom[5], rom[6]);
+  return b;
+}
+
+std::string Value(const char* name, double v) {
+  char b[48];
+  std::snprintf(b, sizeof b, " %s=%.4f", name, v);
+  return b;
 }
 
 PulseSource SourceOfSlot(int slot) {
@@ -55,18 +71,23 @@ SimStation::SimStation(const StationPlan& plan, SimClock& clock)
     const uint8_t family = s.rom[0];
     const int slot = s.slot;
     std::unique_ptr<SimChip> chip;
+    const std::string name = HostName(s.rom);
     if (family == kFamilyDS18S20 || family == kFamilyDS18B20) {
-      chip = std::make_unique<Ds18x20>(s.rom, clock_, [this, slot] {
+      auto celsius = [this, slot] {
         return model_.TemperatureC(slot <= 4 ? slot : 0, clock_.Now());
-      });
+      };
+      chip = std::make_unique<Ds18x20>(s.rom, clock_, celsius);
+      truth_.push_back([name, celsius] { return name + Value("temperature", celsius()); });
     } else if (family == kFamilyDS2438) {
       std::function<double()> vad = [] { return 0.0; };
       if (slot == 8) vad = [this] { return model_.PressureVolts(clock_.Now()); };
       if (slot == 9) vad = [this] { return model_.HumidityVolts(clock_.Now()); };
       const int position = slot <= 4 ? slot : slot == 8 ? 1 : 0;
-      chip = std::make_unique<Ds2438>(
-          s.rom, clock_, [this, position] { return model_.TemperatureC(position, clock_.Now()); },
-          vad);
+      auto celsius = [this, position] { return model_.TemperatureC(position, clock_.Now()); };
+      chip = std::make_unique<Ds2438>(s.rom, clock_, celsius, vad);
+      truth_.push_back([name, celsius, vad] {
+        return name + Value("temperature", celsius()) + Value("VAD", vad());
+      });
     } else if (family == kFamilyDS2423) {
       const PulseSource role = SourceOfSlot(slot);
       auto active =
@@ -78,21 +99,38 @@ SimStation::SimStation(const StationPlan& plan, SimClock& clock)
       if (s.counter_page == 15) std::swap(a, b);
       counters_.push_back(std::move(active));
       counters_.push_back(std::move(idle));
-      chip = std::make_unique<Ds2423>(
+      auto counter = std::make_unique<Ds2423>(
           s.rom, clock_, [this, a] { return a->CountAt(clock_.Now()); },
           [this, b] { return b->CountAt(clock_.Now()); });
+      Ds2423* c = counter.get();
+      truth_.push_back([name, c] {
+        return name + " counters.A=" + std::to_string(c->Counter(14)) +
+               " counters.B=" + std::to_string(c->Counter(15));
+      });
+      chip = std::move(counter);
     } else if (family == kFamilyDS2450) {
       const bool vane = slot == 10;
-      chip = std::make_unique<Ds2450>(s.rom, clock_, [this, vane](int ch) {
+      auto volts = [this, vane](int ch) {
         if (!vane) return 0.0;
         const char* p = VanePattern(table_, model_.VaneSector(clock_.Now()));
         return VaneLevelVolts(p[ch & 3]);
+      };
+      chip = std::make_unique<Ds2450>(s.rom, clock_, volts);
+      truth_.push_back([name, volts] {
+        return name + Value("volt.A", volts(0)) + Value("volt.B", volts(1)) +
+               Value("volt.C", volts(2)) + Value("volt.D", volts(3));
       });
     } else {
       continue;  // a family we do not emulate is not on the bus
     }
     by_slot_[slot] = &bus_.Add(std::move(chip));
   }
+}
+
+std::vector<std::string> SimStation::Truth() const {
+  std::vector<std::string> lines;
+  for (const auto& t : truth_) lines.push_back(t());
+  return lines;
 }
 
 SimChip* SimStation::ChipOfLine(char line) {

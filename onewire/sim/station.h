@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,9 @@ class SimStation {
   void ApplyFaults(const FaultSet& faults);
   // The chip that configuration line `line` names (null when none).
   SimChip* ChipOfLine(char line);
+  // What every chip measures now, one line each, its identity as 1-Wire hosts write it first:
+  // "28.10A033050000 temperature=21.375" (tests compare other hosts' readings with these).
+  std::vector<std::string> Truth() const;
 
  private:
   SimClock& clock_;
@@ -49,6 +53,7 @@ class SimStation {
   SimBus bus_;
   std::vector<std::unique_ptr<PulseCounter>> counters_;
   std::array<SimChip*, 13> by_slot_{};
+  std::vector<std::function<std::string()>> truth_;
   int table_ = 0;
 };
 
