@@ -1,9 +1,11 @@
 // Discovery config topics and payloads.
 #include "mqtt/discovery.h"
 
-#include <cstdio>
+#include "outputs/text_forms.h"
 
 namespace wm033::mqtt {
+
+using outputs::JsonString;
 
 namespace {
 
@@ -15,59 +17,7 @@ void Field(std::string& out, const char* key, const std::string& value) {
   out += JsonString(value);
 }
 
-// Length of the valid UTF-8 sequence at text[i], or 0.
-size_t Utf8Length(std::string_view text, size_t i) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  size_t n = 0;
-  if (c >= 0xC2 && c <= 0xDF)
-    n = 2;
-  else if (c >= 0xE0 && c <= 0xEF)
-    n = 3;
-  else if (c >= 0xF0 && c <= 0xF4)
-    n = 4;
-  else
-    return 0;
-  if (i + n > text.size()) return 0;
-  for (size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  const auto c1 = static_cast<unsigned char>(text[i + 1]);
-  if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) ||
-      (c == 0xF4 && c1 > 0x8F))
-    return 0;  // overlong, surrogate or beyond U+10FFFF
-  return n;
-}
-
 }  // namespace
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else if (c >= 0x80) {
-      const size_t n = Utf8Length(text, i);
-      if (n == 0) {
-        out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is not UTF-8
-        ++i;
-        continue;
-      }
-      out.append(text.substr(i, n));
-      i += n;
-      continue;
-    } else {
-      out += static_cast<char>(c);
-    }
-    ++i;
-  }
-  out += '"';
-  return out;
-}
 
 std::string IdFrom(std::string_view text) {
   std::string id;

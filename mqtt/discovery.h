@@ -39,8 +39,4 @@ std::string IdFrom(std::string_view text);
 std::string ConfigTopic(std::string_view prefix, const DeviceInfo& device, const EntitySpec& e);
 std::string ConfigPayload(const DeviceInfo& device, const EntitySpec& e);
 
-// A JSON string literal (quotes included) for any bytes: control characters escaped, bytes
-// that are not UTF-8 replaced, so that the payload is always valid JSON.
-std::string JsonString(std::string_view text);
-
 }  // namespace wm033::mqtt

@@ -41,7 +41,7 @@ struct MqttLink::Shared {
   std::condition_variable cv;
   std::map<std::string, std::string> retained;  // topic -> newest payload ("" = clear it)
   std::set<std::string> dirty;                  // not yet sent on this connection
-  std::vector<std::string> messages;
+  std::vector<LinkLine> messages;
   bool stop = false;
   bool connected = false;
   bool finished = false;
@@ -51,9 +51,9 @@ struct MqttLink::Shared {
   LinkCounts counts;
   std::thread thread;
 
-  void Say(std::string line) {
+  void Say(std::string line, bool error = true) {
     std::lock_guard lock(mu);
-    messages.push_back("MQTT: " + std::move(line));
+    messages.push_back({"MQTT: " + std::move(line), error});
   }
   bool Stopping() {
     std::lock_guard lock(mu);
@@ -196,7 +196,7 @@ class Connection {
       s_.Say("connected to " + s_.Where() + " again after " + std::to_string(secs.count()) +
              " s; everything retained is published again.");
     } else if (!s_.ever) {
-      s_.Say("connected to " + s_.Where() + ".");
+      s_.Say("connected to " + s_.Where(), false);
     }
     s_.ever = true;
     s_.down = false;
@@ -323,9 +323,9 @@ void MqttLink::Retain(const std::string& topic, std::string payload) {
   shared_->dirty.insert(topic);
 }
 
-std::vector<std::string> MqttLink::TakeMessages() {
+std::vector<LinkLine> MqttLink::TakeMessages() {
   std::lock_guard lock(shared_->mu);
-  std::vector<std::string> out;
+  std::vector<LinkLine> out;
   out.swap(shared_->messages);
   return out;
 }

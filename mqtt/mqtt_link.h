@@ -40,6 +40,13 @@ struct LinkCounts {
   long orphans_cleared = 0;  // retained messages of ours cleared
 };
 
+// A line for the operator: `error` lines go to the error log (a try failed, a connection was
+// lost, the broker is back); the others are notes (the first connection).
+struct LinkLine {
+  std::string text;
+  bool error = true;
+};
+
 class MqttLink {
  public:
   explicit MqttLink(LinkOptions options);
@@ -55,9 +62,9 @@ class MqttLink {
   // connect. An empty payload clears the topic at the broker. Returns at once.
   void Retain(const std::string& topic, std::string payload);
 
-  // Lines for the error log: why a try failed or a connection was lost (once per outage and
-  // reason), and when the broker is back. For the window thread.
-  std::vector<std::string> TakeMessages();
+  // Why a try failed or a connection was lost (once per outage and reason), when the broker is
+  // back, and the first connection. For the window thread.
+  std::vector<LinkLine> TakeMessages();
 
   bool Connected() const;
   LinkCounts Counts() const;

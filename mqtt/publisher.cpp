@@ -62,15 +62,16 @@ void Publisher::SetEntities(const std::vector<EntitySpec>& entities) {
 
 void Publisher::Start() { link_->Start(); }
 
-void Publisher::OfferState(const std::string& document, double now_secs, bool forced) {
-  if (!forced && (document == last_state_ || now_secs - last_state_secs_ < settings_.interval_secs))
-    return;
-  last_state_ = document;
+void Publisher::PublishState(const std::string& document, double now_secs) {
   last_state_secs_ = now_secs;
   link_->Retain(device_.state_topic, document);
 }
 
-std::vector<std::string> Publisher::TakeMessages() { return link_->TakeMessages(); }
+bool Publisher::StateDue(double now_secs) const {
+  return now_secs - last_state_secs_ >= settings_.interval_secs;
+}
+
+std::vector<LinkLine> Publisher::TakeMessages() { return link_->TakeMessages(); }
 
 void Publisher::Stop(int wait_ms) { link_->Stop(wait_ms); }
 

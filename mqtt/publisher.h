@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "mqtt/discovery.h"
+#include "mqtt/mqtt_link.h"
 #include "mqtt/mqtt_settings.h"
 
 namespace wm033::mqtt {
-
-class MqttLink;
 
 class Publisher {
  public:
@@ -27,12 +26,14 @@ class Publisher {
   // Starts the connection (it comes up in the background).
   void Start();
 
-  // The readings document as the retained state message. `now_secs` is the program's clock in
-  // seconds; `forced` publishes whatever the interval (a readings-file write).
-  void OfferState(const std::string& document, double now_secs, bool forced);
+  // The readings document as the retained state message; `now_secs` is the program's clock in
+  // seconds.
+  void PublishState(const std::string& document, double now_secs);
+  // Whether the settings' Interval has passed since the last state message.
+  bool StateDue(double now_secs) const;
 
-  // Lines for the error log since the last call.
-  std::vector<std::string> TakeMessages();
+  // The link's lines since the last call.
+  std::vector<LinkLine> TakeMessages();
 
   // "offline", a clean disconnect, the network thread ended (waits at most `wait_ms`).
   void Stop(int wait_ms);
@@ -46,7 +47,6 @@ class Publisher {
   DeviceInfo device_;
   std::unique_ptr<MqttLink> link_;
   std::vector<std::string> announced_;  // config topics set in this run
-  std::string last_state_;
   double last_state_secs_ = -1e300;
 };
 

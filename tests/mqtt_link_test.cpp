@@ -39,9 +39,9 @@ class MqttLinkTest : public ::testing::Test {
     return o;
   }
 
-  static bool Has(const std::vector<std::string>& lines, const std::string& part) {
-    for (const std::string& l : lines)
-      if (l.find(part) != std::string::npos) return true;
+  static bool Has(const std::vector<LinkLine>& lines, const std::string& part) {
+    for (const LinkLine& l : lines)
+      if (l.text.find(part) != std::string::npos) return true;
     return false;
   }
 
@@ -93,7 +93,7 @@ TEST_F(MqttLinkTest, ABrokerThatComesLaterGetsEverythingAndOneLineSaysSo) {
   EXPECT_TRUE(sub.WaitPayload("st/availability", "online", 5000));
   const auto lines = link.TakeMessages();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("again after"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].text.find("again after"), std::string::npos) << lines[0].text;
 }
 
 TEST_F(MqttLinkTest, ABrokerRestartedWithoutPersistenceHasEverythingAgain) {
@@ -136,7 +136,7 @@ TEST_F(MqttLinkTest, AWrongPasswordIsSaidOnceAndTriedAgain) {
   ASSERT_TRUE(WaitFor([&] { return link.Counts().failures >= 2; }, 10000));
   const auto lines = link.TakeMessages();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("not authorised"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].text.find("not authorised"), std::string::npos) << lines[0].text;
   EXPECT_FALSE(link.Connected());
 
   LinkOptions right = o;
@@ -188,7 +188,7 @@ TEST_F(MqttLinkTest, TlsWithACertificateAuthorityMadeHere) {
   ASSERT_TRUE(WaitFor([&] { return bad.Counts().failures >= 1; }, 5000));
   const auto lines = bad.TakeMessages();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("TLS"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].text.find("TLS"), std::string::npos) << lines[0].text;
   EXPECT_FALSE(bad.Connected());
 }
 
