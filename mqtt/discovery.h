@@ -27,10 +27,10 @@ struct EntitySpec {
   std::string unit;
   std::string device_class;
   std::string state_class;
-  std::string entity_category;        // "diagnostic" or empty
+  std::string entity_category;  // "diagnostic" or empty
   std::string icon;
-  std::vector<std::string> options;   // for the "enum" device class
-  int display_precision = -1;         // suggested_display_precision; -1: none
+  std::vector<std::string> options;  // for the "enum" device class
+  int display_precision = -1;        // suggested_display_precision; -1: none
 };
 
 // A node or object id from any text: letters, digits, "_" and "-" kept, anything else "_".

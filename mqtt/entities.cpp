@@ -13,10 +13,10 @@ namespace {
 // What a channel is to the hub; `role` is part of its ids and never changes.
 struct ChannelKind {
   const char* role;
-  const char* raw_class;         // device class of the raw value, if any
-  const char* raw_state_class;   // state class of the raw value
-  const char* cal_class;         // device class of the calibrated value
-  const char* cal_state_class;   // state class of the calibrated value
+  const char* raw_class;        // device class of the raw value, if any
+  const char* raw_state_class;  // state class of the raw value
+  const char* cal_class;        // device class of the calibrated value
+  const char* cal_state_class;  // state class of the calibrated value
   const char* icon;
   int precision;
 };
@@ -110,8 +110,7 @@ EntitySpec ProblemEntity(const outputs::LineSnapshot& l) {
   e.object = Lower(l.rom) + "_line_" + letter + "_problem";
   e.unique_id = "wm033_" + e.object;
   e.name = "Line " + letter + " failing (" + std::string(outputs::ChannelName(l.channel)) + ")";
-  e.value_template =
-      "{{ 'ON' if value_json.health[" + index + "].state == 'failing' else 'OFF' }}";
+  e.value_template = "{{ 'ON' if value_json.health[" + index + "].state == 'failing' else 'OFF' }}";
   e.device_class = "problem";
   e.entity_category = "diagnostic";
   return e;

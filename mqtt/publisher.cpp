@@ -45,7 +45,9 @@ Publisher::Publisher(MqttSettings settings, DeviceInfo device)
       device_(std::move(device)),
       link_(std::make_unique<MqttLink>(OptionsFor(settings_, device_))) {}
 
-Publisher::~Publisher() { Stop(2000); }
+Publisher::~Publisher() {
+  Stop(2000);
+}
 
 void Publisher::SetEntities(const std::vector<EntitySpec>& entities) {
   if (settings_.discovery.empty()) return;
@@ -60,7 +62,9 @@ void Publisher::SetEntities(const std::vector<EntitySpec>& entities) {
   announced_ = std::move(now);
 }
 
-void Publisher::Start() { link_->Start(); }
+void Publisher::Start() {
+  link_->Start();
+}
 
 void Publisher::PublishState(const std::string& document, double now_secs) {
   last_state_secs_ = now_secs;
@@ -71,10 +75,16 @@ bool Publisher::StateDue(double now_secs) const {
   return now_secs - last_state_secs_ >= settings_.interval_secs;
 }
 
-std::vector<LinkLine> Publisher::TakeMessages() { return link_->TakeMessages(); }
+std::vector<LinkLine> Publisher::TakeMessages() {
+  return link_->TakeMessages();
+}
 
-void Publisher::Stop(int wait_ms) { link_->Stop(wait_ms); }
+void Publisher::Stop(int wait_ms) {
+  link_->Stop(wait_ms);
+}
 
-bool Publisher::Connected() const { return link_->Connected(); }
+bool Publisher::Connected() const {
+  return link_->Connected();
+}
 
 }  // namespace wm033::mqtt

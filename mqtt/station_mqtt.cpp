@@ -36,7 +36,8 @@ void TWM033f1::StartMqtt() {
   if (!s.password_file.empty()) {
     std::string why, text;
     const auto path = MapPath(env(), s.password_file, &why);
-    if (!path || !config::ReadFileBytes(*path, text) || !mqtt::PasswordFromFileText(text, s.password)) {
+    if (!path || !config::ReadFileBytes(*path, text) ||
+        !mqtt::PasswordFromFileText(text, s.password)) {
       ReportError("MQTT is off: [MQTT] PasswordFile " + s.password_file +
                   (why.empty() ? " cannot be read or holds no password." : ": " + why));
       return;

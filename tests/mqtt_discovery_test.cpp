@@ -16,8 +16,8 @@ namespace {
 
 outputs::StationSnapshot Station() {
   outputs::StationSnapshot s;
-  const char* labels[13] = {"Out(C)", "In(C)", "Shed(F)", "", "Loft(C)", "RF", "WS",
-                            "LT",     "BP",    "HM",      "WD(i)", "Door", ""};
+  const char* labels[13] = {"Out(C)", "In(C)", "Shed(F)", "",      "Loft(C)", "RF", "WS",
+                            "LT",     "BP",    "HM",      "WD(i)", "Door",    ""};
   for (int ch = 0; ch < 13; ++ch) {
     outputs::LineSnapshot& l = s.lines[static_cast<size_t>(ch)];
     l.channel = ch;
@@ -33,9 +33,8 @@ outputs::StationSnapshot Station() {
 
 QJsonObject Parse(const std::string& payload) {
   QJsonParseError error{};
-  const QJsonDocument doc =
-      QJsonDocument::fromJson(QByteArray(payload.data(), static_cast<qsizetype>(payload.size())),
-                              &error);
+  const QJsonDocument doc = QJsonDocument::fromJson(
+      QByteArray(payload.data(), static_cast<qsizetype>(payload.size())), &error);
   EXPECT_EQ(error.error, QJsonParseError::NoError) << payload;
   return doc.object();
 }
