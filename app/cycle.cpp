@@ -73,6 +73,7 @@ void TWM033f1::RunCycle() {
     SaveGraphImage();
     SaveGraphPng();
   }
+  ServiceMqtt();
   bInCycle = false;
   bCycleReady = true;
 }

@@ -203,7 +203,8 @@ void TWM033f1::FormCreate() {
   SetCaption((sTitlePrefix.empty() ? std::string() : sTitlePrefix + " ") +
              "Weather monitor- WM033" + " Ver: " + kVersion +
              "    (Use \"About\" to get component unit versions)");
-  // 32-34
+  // 32-34 (MQTT first, so that the first page's readings reach the broker too)
+  if (!bQuitting) StartMqtt();
   Timer1.SetInterval(1600);
   Timer1.SetEnabled(true);
   WriteWebPage();
@@ -269,6 +270,7 @@ void TWM033f1::buQuitClick() {
   bDataLogOpen = false;
   bQuitting = true;
   NoteHealthSummary();
+  StopMqtt();
   platform_.Note(std::to_string(liCycleCount - 1) + " cycles; slowest cycle " +
                  std::to_string(iSlowestCycleUs / 1000) + " ms");
   platform_.Terminate(kExitOk);

@@ -18,6 +18,7 @@
 
 #include "app/forms.h"
 #include "forms/components.h"
+#include "mqtt/station_mqtt.h"
 #include "outputs/snapshot.h"
 #include "outputs/station_outputs.h"
 #include "platform/durable_file.h"
@@ -220,6 +221,12 @@ class TWM033f1 : public forms::Form {
   void NoteHealthChange(const outputs::StateChange& change);
   void NoteHealthSummary();
 
+  // ---- MQTT (mqtt/) ---------------------------------------------------------------------------
+  void ReadMqttSettings(std::string_view settings_text);
+  void StartMqtt();    // once the sensor configuration is known
+  void ServiceMqtt();  // every cycle: the link's lines, the state message when due
+  void StopMqtt();     // "offline" and a clean disconnect
+
   // ==== State ==================================================================================
   // Start-up and shutdown.
   bool bCycleReady = false;
@@ -356,6 +363,7 @@ class TWM033f1 : public forms::Form {
 
   // Health of the configuration lines, readings file and calibrations.
   outputs::StationOutputs Outputs;
+  mqtt::StationMqtt Mqtt;
 
  private:
   Platform& platform_;

@@ -4,10 +4,8 @@
 // no bus or conversion time: the smallest a cycle can be. A cycle counts at most two reads.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <memory>
-
 #include "app/wm033f1.h"
+#include "bench/station_rig.h"
 #include "outputs/health.h"
 #include "outputs/health_page.h"
 #include "tests/fake_platform.h"
@@ -15,38 +13,7 @@
 namespace wm033 {
 namespace {
 
-std::string DemoDir() {
-  std::string here = __FILE__;  // bench/health_bench.cpp in the source tree
-  return here.substr(0, here.rfind('/')) + "/../demo";
-}
-
-// The demo station in a fresh folder, started on the simulated MicroLan.
-struct StationRig {
-  std::string dir;
-  Environment env;
-  testing::FakePlatform platform;
-  TWM033fControl control;
-  TWM033ErrDisp errdisp;
-  std::unique_ptr<TWM033f1> form;
-
-  explicit StationRig(const std::string& faults) {
-    dir = (std::filesystem::temp_directory_path() / "wm033-health-bench").string();
-    std::filesystem::remove_all(dir);
-    std::filesystem::copy(DemoDir(), dir, std::filesystem::copy_options::recursive);
-    env = Environment::FromPairs(
-        {{"WM033_DRIVE_C", dir}, {"WM033_MICROLAN", "sim"}, {"WM033_SIM_FAULTS", faults}}, dir);
-    form = std::make_unique<TWM033f1>(platform, env, control, errdisp);
-    form->FormCreate();
-  }
-  ~StationRig() {
-    form.reset();
-    std::filesystem::remove_all(dir);
-  }
-  void Tick() {
-    platform.Advance(1600);
-    form->Timer1Timer();
-  }
-};
+using bench::StationRig;
 
 void BM_HealthGoodRead(benchmark::State& state) {
   testing::FakePlatform platform;

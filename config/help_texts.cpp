@@ -79,6 +79,8 @@ std::string SettingsOverviewText() {
       "how often the readings file (WM033BC.json) is written",
       "and the units of the readings file and the health page",
       "(WM033BC-health.htm); \"Modern\" lists their keys.",
+      "A section [MQTT] sends the readings to an MQTT broker",
+      "and a home-automation hub (\"Modern\" lists its keys).",
   });
 }
 
@@ -104,8 +106,8 @@ std::string SettingsLegacyText() {
       "[WindowPosnsAndSizes] and [LineOffsetScale] sections",
       "(see \"Modern\"), and they are no longer read.",
       "",
-      "The [Readings] and [Calibration] sections are new;",
-      "they have no older form.",
+      "The [Readings], [Calibration] and [MQTT] sections are",
+      "new; they have no older form.",
   });
 }
 
@@ -157,6 +159,19 @@ std::string SettingsModernText() {
       "HumiditySlope=0.1   %RH = slope x code + offset",
       "HumidityOffset=0",
       "Numbers take a full stop as the decimal point.",
+      "",
+      "[MQTT]  state, availability and discovery configs for an",
+      "MQTT broker; without Host, MQTT is off",
+      "Host=192.168.1.20",
+      "Port=1883   (8883 with TLS=1)",
+      "Topic=wm033   prefix of wm033/state and wm033/availability",
+      "ClientId=wm033-garden   default: wm033- and the host name",
+      "User=station",
+      "PasswordFile=C:\\WM033\\mqtt-password.txt   the password alone",
+      "TLS=0   1: TLS, checked against CAFile",
+      "CAFile=   certificate authority file for TLS",
+      "Discovery=homeassistant   empty: no discovery configs",
+      "Interval=60   seconds between state messages",
   });
 }
 

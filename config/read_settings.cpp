@@ -169,6 +169,7 @@ bool TWM033f1::ReadSettingsFile() {
       platform().ShowMessage(note.text);
   }
   ApplyOutputSettings(bytes);  // [Readings] and [Calibration]
+  ReadMqttSettings(bytes);     // [MQTT]
   bSettingsOk = r.ok;
   if (r.terminate) {
     bQuitting = true;

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
           libbenchmark-dev libusb-1.0-0-dev pkg-config fonts-liberation fonts-dejavu-core
           xvfb xauth clang libclang-rt-14-dev python3
-          owserver ow-shell digitemp)  # independent 1-Wire hosts for tests/adapter_hosts.sh
+          owserver ow-shell digitemp  # independent 1-Wire hosts for tests/adapter_hosts.sh
+          libmosquitto-dev mosquitto mosquitto-clients openssl)  # MQTT and its broker tests
 if [ "${WM033_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium); fi
 missing=()
 for p in "${packages[@]}"; do
