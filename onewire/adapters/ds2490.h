@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "onewire/adapters/usb_transfer.h"
 #include "onewire/link.h"
+#include "onewire/usb_transfer.h"
 
 namespace wm033::onewire {
 
