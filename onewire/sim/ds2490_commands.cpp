@@ -62,6 +62,7 @@ uint32_t Ds2490Emulator::ResetUs() const {
 
 uint8_t Ds2490Emulator::BusReset(uint64_t& t, bool& presence, bool& shorted) {
   ++resets_;
+  bus_us_ += ResetUs();
   t += ResetUs();
   const int r = bus_.Reset();
   presence = r == kResetPresence || r == kResetAlarm;
@@ -72,6 +73,7 @@ uint8_t Ds2490Emulator::BusReset(uint64_t& t, bool& presence, bool& shorted) {
 
 int Ds2490Emulator::BusBit(int bit, uint64_t& t) {
   ++slots_;
+  bus_us_ += SlotUs(bit);
   t += SlotUs(bit);
   return bus_.TouchBit(bit);
 }

@@ -88,6 +88,7 @@ class Ds2490Emulator : public UsbTransfer {
   uint64_t NowUs() { return clock_->NowUs(); }
   int64_t bus_resets() const { return resets_; }
   int64_t bus_slots() const { return slots_; }
+  uint64_t bus_us() const { return bus_us_; }  // the 1-Wire time of the slots and resets
   int64_t transfers() const { return transfers_; }
   const std::vector<PulseRecord>& pulses() const { return pulses_; }
   bool PulseActive();
@@ -159,6 +160,7 @@ class Ds2490Emulator : public UsbTransfer {
 
   std::vector<PulseRecord> pulses_;
   int64_t resets_ = 0, slots_ = 0, transfers_ = 0;
+  uint64_t bus_us_ = 0;
 };
 
 }  // namespace wm033::onewire::sim
