@@ -1,6 +1,6 @@
 // The DS2490's vendor request codes, embedded command bits, register bits and result codes, as
-// the emulator reads them (the datasheet's names). The driver in onewire/adapters/ has a table of
-// its own: a wrong value in one shows up against the other.
+// the emulator reads them (the datasheet's names). The DS2490 driver has a table of its own: a
+// wrong value in one shows up against the other.
 #pragma once
 
 #include <cstdint>
