@@ -197,6 +197,27 @@ TEST(Ds2490Emulator, BytesAndBitsReadAThermometer) {
   const auto bit = ReadEp3(chip, 1);
   ASSERT_EQ(bit.size(), 1u);
   EXPECT_LE(bit[0], 1);
+  // owfs sends whole blocks: EP2 first, BLOCK I/O, the status until the data is in, EP3. A
+  // block whose bytes come later waits for them.
+  chip.Control(kCommCmd, 0x0849, 0);
+  WaitIdle(chip);
+  std::vector<uint8_t> block = {0x55};
+  block.insert(block.end(), rom.begin(), rom.end());
+  block.push_back(0xBE);
+  const size_t head = block.size();
+  block.resize(head + 9, 0xFF);
+  chip.BulkOut(block.data(), 12);
+  chip.Control(kCommCmd, 0x0875, static_cast<uint16_t>(block.size()));
+  Packet p = Poll(chip);
+  EXPECT_FALSE(p.idle()) << "waiting for the rest of the block";
+  chip.BulkOut(block.data() + 12, block.size() - 12);
+  p = WaitIdle(chip);
+  ASSERT_EQ(p.reg[13], block.size());
+  const auto got = ReadEp3(chip, 64);
+  ASSERT_EQ(got.size(), block.size());
+  EXPECT_TRUE(std::equal(block.begin(), block.begin() + static_cast<long>(head), got.begin()));
+  EXPECT_EQ(onewire::Crc8(got.data() + head, 8), got[head + 8]);
+
   // ICP: no data, no result, even with NTF.
   chip.Control(kCommCmd, Comm(kCommByteIo) | kBitIm | kBitIcp | kBitNtf, 0xFF);
   std::vector<uint8_t> r;

@@ -165,17 +165,22 @@ Ds2490Link::Outcome Ds2490Link::EndPullUp() {
   return Outcome::kGarbled;
 }
 
+int Ds2490Link::EndRunningPullUp(bool& garbled) {
+  garbled = false;
+  if (!pull_up_) return 0;
+  const Outcome o = EndPullUp();
+  if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
+  if (o == Outcome::kGarbled) {
+    garbled = true;
+    return Garbled("a strong pull-up did not end");
+  }
+  return 0;
+}
+
 int Ds2490Link::ResetOnce(bool& retry) {
   retry = false;
   armed_ = false;
-  if (pull_up_) {
-    const Outcome o = EndPullUp();
-    if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
-    if (o == Outcome::kGarbled) {
-      retry = true;
-      return Garbled("a strong pull-up did not end");
-    }
-  }
+  if (const int r = EndRunningPullUp(retry); r != 0) return r;
   Feedback fb;
   const Outcome o = Run(kCommReset | kCommIm | kCommF | kCommNtf | kCommSe, kSpeedNormal,
                         Until::kIdleWithResult, fb);
@@ -201,11 +206,8 @@ int Ds2490Link::Reset() {
 
 int Ds2490Link::TouchBit(int bit) {
   if (!usb_) return kLinkFailed;
-  if (pull_up_) {
-    const Outcome o = EndPullUp();
-    if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
-    if (o == Outcome::kGarbled) return Garbled("a strong pull-up did not end");
-  }
+  bool garbled = false;
+  if (const int r = EndRunningPullUp(garbled); r != 0) return r;
   Feedback fb;
   Outcome o = Run(kCommBitIo | kCommIm | (bit ? kCommD : 0), 0, Until::kIdle, fb);
   uint8_t b = 0;
@@ -216,11 +218,8 @@ int Ds2490Link::TouchBit(int bit) {
 }
 
 int Ds2490Link::TouchByteOnce(int byte) {
-  if (pull_up_) {
-    const Outcome o = EndPullUp();
-    if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
-    if (o == Outcome::kGarbled) return Garbled("a strong pull-up did not end");
-  }
+  bool garbled = false;
+  if (const int r = EndRunningPullUp(garbled); r != 0) return r;
   const bool spu = armed_;
   armed_ = false;
   Feedback fb;
@@ -247,11 +246,8 @@ int Ds2490Link::TouchByte(int byte) {
 int Ds2490Link::SetLevel(LineLevel level, LevelStart start) {
   if (!usb_) return kLinkFailed;
   armed_ = false;
-  if (pull_up_) {
-    const Outcome o = EndPullUp();
-    if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
-    if (o == Outcome::kGarbled) return Garbled("a strong pull-up did not end");
-  }
+  bool garbled = false;
+  if (const int r = EndRunningPullUp(garbled); r != 0) return r;
   if (level == LineLevel::Normal) return 0;
   if (start == LevelStart::AfterNextByte) {
     armed_ = true;  // the next byte goes with SPU
@@ -275,14 +271,7 @@ int Ds2490Link::SetLevel(LineLevel level, LevelStart start) {
 int Ds2490Link::VerifyOnce(const Rom& rom, bool& retry) {
   retry = false;
   armed_ = false;
-  if (pull_up_) {
-    const Outcome o = EndPullUp();
-    if (o == Outcome::kLost) return Lost("no answer while a strong pull-up ended");
-    if (o == Outcome::kGarbled) {
-      retry = true;
-      return Garbled("a strong pull-up did not end");
-    }
-  }
+  if (const int r = EndRunningPullUp(retry); r != 0) return r;
   const int n = usb_->BulkOut(rom.data(), rom.size());
   if (n == kUsbErrorNoDevice) return Lost("the ROM code could not be sent");
   retry = true;

@@ -116,6 +116,9 @@ class Ds2490Link : public OneWireLink {
   Outcome ReadByte(const Feedback& fb, uint8_t& byte);
   bool SetUp();  // device reset and mode registers; false when the chip does not take them
   Outcome EndPullUp();
+  // Ends a running strong pull-up before another operation: 0, or the operation's failure
+  // (`garbled`: the chip was reset, the operation may be tried again).
+  int EndRunningPullUp(bool& garbled);
   // After a garbled exchange: resets the chip; false (and the device dropped) when that fails.
   bool Resync();
   int Lost(const std::string& why);

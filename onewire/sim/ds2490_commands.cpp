@@ -190,6 +190,14 @@ void Ds2490Emulator::RunBlockBytes(uint64_t& t) {
   r.waiting_for_ep2 = r.block_left > 0;
 }
 
+bool Ds2490Emulator::Launch(Running r, uint64_t t) {
+  r.data_us = t;
+  r.data_published = true;
+  running_ = std::move(r);
+  bus_free_us_ = t;
+  return true;
+}
+
 bool Ds2490Emulator::Start(const Command& c, uint64_t at) {
   const uint8_t code = static_cast<uint8_t>((c.value >> 4) & 0x0F);
   if ((code == kCommMatchAccess || code == kCommSearchAccess) && ep2_.size() < 8)
@@ -214,23 +222,15 @@ bool Ds2490Emulator::Start(const Command& c, uint64_t at) {
         r.pulse = static_cast<int>(pulses_.size()) - 1;
       else if (programming)
         r.errors = kRrVpp;
-      r.data_us = t;
       r.end_us = end;
-      r.data_published = true;
-      running_ = std::move(r);
-      bus_free_us_ = t;
-      return true;
+      return Launch(std::move(r), t);
     }
     case kCommReset:
       r.errors = RunReset(c, t);
       if ((c.value & kBitHigh14) && r.errors == kRrNrs) {
         r.looping = true;  // PST: resets until a presence pulse, here until halted
-        r.data_us = t;
         r.end_us = kForever;
-        r.data_published = true;
-        running_ = std::move(r);
-        bus_free_us_ = t;
-        return true;
+        return Launch(std::move(r), t);
       }
       break;
     case kCommBitIo: {

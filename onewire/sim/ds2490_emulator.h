@@ -123,6 +123,8 @@ class Ds2490Emulator : public UsbTransfer {
   // Runs the command FIFO up to the clock's present.
   void Advance();
   bool Start(const Command& c, uint64_t at);  // false: waits for EP2 data
+  // A command whose 1-Wire part is over at `t` and that runs on (a pulse, a PST reset).
+  bool Launch(Running r, uint64_t t);
   void Complete();
   void EndPulse(uint64_t at, bool halted);
   bool Busy() const { return running_.has_value(); }
