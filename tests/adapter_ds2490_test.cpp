@@ -278,10 +278,20 @@ TEST_F(Ds2490Driver, AVanishedDeviceIsToldOnceAndOpenedAgain) {
   EXPECT_EQ(notes.size(), 1u);
 }
 
+TEST(Ds2490DriverOpen, AStalePacketFirstIsNoTrouble) {
+  Ds2490Link link([](std::string&) {
+    auto u = std::make_unique<CannedUsb>();
+    u->status = {Bytes(16, 0), Packet()};  // from before the set-up, then as set up
+    return u;
+  });
+  std::string error;
+  EXPECT_TRUE(link.Open(error)) << error;
+}
+
 TEST(Ds2490DriverOpen, AChipThatDoesNotShowItsSetUpIsNotOpened) {
   Ds2490Link link([](std::string&) {
     auto u = std::make_unique<CannedUsb>();
-    u->status = {Bytes(16, 0), Bytes(16, 0)};  // pull-ups not enabled
+    u->status.assign(16, Bytes(16, 0));  // pull-ups not enabled
     return u;
   });
   std::string error;

@@ -37,13 +37,16 @@ bool Ds2490Link::SetUp() {
       usb_->Control(kModeCmd, kModStrongPullUpDuration, kPullUpInfinite) < 0 ||
       usb_->Control(kModeCmd, kModSpeed, kSpeedNormal) < 0)
     return false;
+  // A packet from before the set-up may still come first.
   uint8_t st[kPacket];
   for (int i = 0; i < kMaxBadPackets; ++i) {
     const int n = usb_->Status(st, sizeof st);
     if (n == kUsbErrorNoDevice) return false;
     if (n < kStateBytes) continue;
-    return !(st[kStatusFlags] & kStEp0f) && (st[kStatusEnable] & kEnSpue) &&
-           st[kStatusSpeed] == kSpeedNormal && st[kStatusPullUpDuration] == kPullUpInfinite;
+    if (st[kStatusFlags] & kStEp0f) return false;
+    if ((st[kStatusEnable] & kEnSpue) && st[kStatusSpeed] == kSpeedNormal &&
+        st[kStatusPullUpDuration] == kPullUpInfinite)
+      return true;
   }
   return false;
 }
