@@ -24,6 +24,7 @@ constexpr const char* kClosingNotice =
 TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& control,
                    TWM033ErrDisp& errdisp)
     : Form("WM033f1", {269, 91, 738, 443}, ""),
+      DeviceRoutines(platform),
       WM033fControl(control),
       WM033ErrDisp(errdisp),
       laMsgs("laMsgs", {4, 2, 730, 16}, "", forms::Align::Left, true),
@@ -58,9 +59,8 @@ TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& c
       Legacy1("Legacy1", "Legacy"),
       Modern1("Modern1", "Modern"),
       Help1("Help1", "&Help"),
-      platform_(platform),
-      env_(env),
-      tmex_(onewire::MakeTmex(*this)) {
+      env_(env) {
+  UseTmex(MakeStationTmex());
   buQuit.SetEnabled(false);
   buQuit.OnClick = [this] { buQuitClick(); };
   buCorF.OnClick = [this] { buCorFClick(); };
@@ -94,8 +94,14 @@ TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& c
 
 TWM033f1::~TWM033f1() = default;
 
-onewire::Tmex& TWM033f1::tmex() {
-  return *tmex_;
+// The TMEX calls of this station: the simulated MicroLan built from the chips of the sensor
+// configuration as it is at each session start, or the adapter of the configured port.
+std::unique_ptr<onewire::Tmex> TWM033f1::MakeStationTmex() {
+  auto plan = [this] {
+    return onewire::PlanFromChips(env_.sim_seed, bWindDirTable, bChipRom, sChipId, bCounterPage);
+  };
+  return onewire::MakeTmex(env_, platform_, plan,
+                           [this](const std::string& text) { ReportError(text); });
 }
 
 void TWM033f1::FormCreate() {

@@ -2,7 +2,8 @@
 // routines that work on it. Its member functions are defined in the folder of their subsystem:
 //   app/       start-up, shutdown, windows, the cycle and error reporting
 //   config/    sensor configuration file, settings file, window schemes, help texts
-//   onewire/   device routines on the TMEX calls
+//   onewire/   device routines on the TMEX calls (the base class onewire::DeviceRoutines holds
+//              them and the 1-Wire state; it knows no form)
 //   sensors/   the measurement routines
 //   datalog/   data log writing and the history reload
 //   display/   graph and numeric display
@@ -19,6 +20,7 @@
 #include "app/forms.h"
 #include "forms/components.h"
 #include "mqtt/station_mqtt.h"
+#include "onewire/device_routines.h"
 #include "outputs/snapshot.h"
 #include "outputs/station_outputs.h"
 #include "platform/durable_file.h"
@@ -27,17 +29,13 @@
 
 namespace wm033 {
 
-namespace onewire {
-class Tmex;
-}
-
 using forms::Colour;
 using forms::Image;
 using forms::MenuItem;
 using forms::Timer;
 
 constexpr const char* kVersion = "23Aug12c";
-constexpr int kChannels = 13;
+constexpr int kChannels = onewire::kChipSlots;
 constexpr int kGraphWidth = 780;
 constexpr int kGraphHeight = 237;
 constexpr uint32_t kNoneYet = 268435455;  // 0FFFFFFF: a last bar value not yet known
@@ -61,14 +59,13 @@ struct ExtraImageSpec {
   std::string width = "80";
 };
 
-class TWM033f1 : public forms::Form {
+class TWM033f1 : public forms::Form, public onewire::DeviceRoutines {
  public:
   // The main window needs the other two long-lived windows (created before it) and the platform.
   TWM033f1(Platform& platform, const Environment& env, TWM033fControl& control,
            TWM033ErrDisp& errdisp);
   ~TWM033f1() override;
 
-  Platform& platform() { return platform_; }
   const Environment& env() const { return env_; }
   TWM033fControl& WM033fControl;
   TWM033ErrDisp& WM033ErrDisp;
@@ -108,14 +105,14 @@ class TWM033f1 : public forms::Form {
   void RunSlot(int slot);
 
   // ---- Messages and error log (app/error_report.cpp) ------------------------------------------
-  void ReportError(const std::string& message);
-  void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result);
+  void ReportError(const std::string& message) override;
+  void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result) override;
   void EstablishErrorLog();
   // Opens (creating it with its header when missing) the error log and writes the early lines.
   void OpenErrorLog();
   void CloseErrorLog();
   // A last-resort trap caught something: show the tag and what was caught.
-  void ShowTrap(const std::string& what);
+  void ShowTrap(const std::string& what) override;
 
   // ---- Time stamps (datalog/timestamp.cpp has the pure parts) ---------------------------------
   std::string MakeTimeStamp();
@@ -138,24 +135,15 @@ class TWM033f1 : public forms::Form {
   void Legacy1Click();
   void Modern1Click();
 
-  // ---- 1-Wire device routines (onewire/) ------------------------------------------------------
-  void DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, uint16_t& code,
-                   int32_t& dallErr);
-  void DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr);
-  void DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
-                     uint16_t& code, int32_t& dallErr);
-  void BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion, uint16_t& code,
-                                uint8_t& bRes0, uint8_t& bRes1, uint8_t& bRes2, uint8_t& bRes3,
-                                uint16_t& wCS, int16_t& dallErr);
-  void TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture);
-  void Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t& code, int16_t& dallErr);
-  float ConvertRawTture(uint8_t family, uint8_t low, uint8_t high, uint16_t& code);
-  float ReadTtureChannel(uint8_t bWhichChip);
-  void WaitMs(uint16_t ms);
+  // ---- 1-Wire device routines (onewire/, inherited) -------------------------------------------
+  // The test buttons (app/test_buttons.cpp) and what the routines show on this form.
   void Button1Click();
   void Button2Click();
-  onewire::Tmex& tmex();
-  void UseTmex(std::unique_ptr<onewire::Tmex> t);  // tests and tools bring their own
+  void ShowBnwStatus(const std::string& text) override { laBNW.SetCaption(text); }
+  // Their reads, counted per configuration line (outputs/station_outputs.cpp).
+  void ReadBegins(int line) override;
+  void ReadEnds(int line, uint16_t code, bool trapped) override;
+  void ReadAbandoned() override;
 
   // ---- Sensors (sensors/) ---------------------------------------------------------------------
   void LookAtWindSpeed();
@@ -251,22 +239,15 @@ class TWM033f1 : public forms::Form {
   double dtNextImage = 0;
 
   // Error reporting.
-  uint16_t wErrorCount = 0;
-  std::string sExceptionTag;
+  uint16_t wErrorCount = 0;  // sExceptionTag is in onewire::DeviceRoutines
   std::string sErrorLogName = "C:/WM33ErLg.txt";
   DurableFile fErrorLog;
   bool bErrorLogWriteFailed = false;  // the notice about a failed log write was shown
 
-  // Sensor configuration file.
-  int16_t siPortNum = 0;
-  int16_t siPortType = 0;
-  std::array<std::string, kChannels> sChipId;
-  std::array<std::array<uint8_t, 8>, kChannels> bChipRom{};
-  std::array<bool, kChannels> bChipEnabled{};
+  // Sensor configuration file (the port, type and chips are in onewire::DeviceRoutines).
   std::array<uint8_t, kChannels> bCounterPage{};  // used for the counter slots 5, 6, 7, 11, 12
   uint8_t bWindDirTable = 0;
   uint8_t bWindDirRotation = 9;
-  bool bWindAdcReady = false;
 
   // Settings file.
   std::string sTitlePrefix;
@@ -295,19 +276,6 @@ class TWM033f1 : public forms::Form {
   int32_t iWindLowThreshold = 300;
   int32_t iWindHighThreshold = 5500;
   uint16_t wWindDivisor = 150;
-
-  // 1-Wire.
-  int32_t lSessionHandle = 0;
-  std::vector<uint8_t> bStateBufA = std::vector<uint8_t>(15360);
-  std::vector<uint8_t> bStateBufB = std::vector<uint8_t>(15360);
-  std::array<uint16_t, 8> wRomBufA{};
-  std::array<uint16_t, 8> wRomBufB{};
-  int16_t smiDallErr = 0;
-  int32_t liDallErr = 0;
-  uint16_t wQZRErr = 0;
-  uint32_t lCountRead = 0;
-  uint8_t bMicroLanInUse = 0;
-  float fBnwVolts = 0;
 
   // Wind speed, rainfall, lightning.
   int32_t lWindSpeedCount = 0, lRainCount = 0, lLightningCount = 0;
@@ -366,9 +334,8 @@ class TWM033f1 : public forms::Form {
   mqtt::StationMqtt Mqtt;
 
  private:
-  Platform& platform_;
+  std::unique_ptr<onewire::Tmex> MakeStationTmex();
   const Environment& env_;
-  std::unique_ptr<onewire::Tmex> tmex_;
 };
 
 }  // namespace wm033

@@ -3,12 +3,11 @@
 // (read and dropped), then the four counter bytes, least significant first. The bytes after the
 // counter (four zeros and the CRC16) are not read. We keep the low 23 bits of the counter.
 
-#include "app/wm033f1.h"
+#include "onewire/device_routines.h"
 #include "onewire/select_chip.h"
 #include "onewire/tmex.h"
-#include "outputs/health.h"
 
-namespace wm033 {
+namespace wm033::onewire {
 
 namespace {
 constexpr uint8_t kReadMemoryCounter = 0xA5;
@@ -17,23 +16,23 @@ constexpr uint8_t kPage15Low = 0xE0;
 constexpr uint8_t kAddressHigh = 0x01;
 constexpr int16_t kRead = 0xFF;
 constexpr uint32_t kCountMask = 0x7FFFFF;
-constexpr onewire::SelectCodes kCodes{14, 24, 35, 37, 44};
+constexpr SelectCodes kCodes{14, 24, 35, 37, 44};
 }  // namespace
 
-void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, uint16_t& code,
-                           int32_t& dallErr) {
-  outputs::ReadScope read(*this, bWhichChip);
+void DeviceRoutines::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, uint16_t& code,
+                                 int32_t& dallErr) {
+  ReadScope read(*this, bWhichChip);
   sExceptionTag = "Err 15aug12b DMLGetCount";
   code = 0;
   count = 0;
   bool opened = false;
-  const bool ran = onewire::RunTransaction(*this, opened, [&] {
-    const onewire::SelectResult sel = onewire::SelectChip(
-        *this, bWhichChip, bStateBufA, wRomBufA, kCodes, onewire::AccessRule::ExactlyOne, dallErr,
-        "Err 23aug12 DMLGetCount inner try");
+  const bool ran = RunTransaction(*this, opened, [&] {
+    const SelectResult sel =
+        SelectChip(*this, bWhichChip, bStateBufA, wRomBufA, kCodes, AccessRule::ExactlyOne, dallErr,
+                   "Err 23aug12 DMLGetCount inner try");
     code = sel.code;
     opened = sel.opened;
-    onewire::Tmex& t = tmex();
+    Tmex& t = tmex();
     const int32_t h = lSessionHandle;
 
     // A command or address byte fails on a negative result and on a read-back of 255.
@@ -72,7 +71,7 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
       t.TMEndSession(h);  // its result is not tested
     } else {
       // A real adapter needs every session it opened ended, also after a failure.
-      onewire::EndSessionQuietly(*this, opened);
+      EndSessionQuietly(*this, opened);
       ReportDallasError("Problem with DMLGetCount- ", code, dallErr);
     }
     count &= kCountMask;
@@ -80,4 +79,4 @@ void TWM033f1::DMLGetCount(uint8_t bWhichChip, uint8_t page, uint32_t& count, ui
   read.Done(code, !ran);
 }
 
-}  // namespace wm033
+}  // namespace wm033::onewire

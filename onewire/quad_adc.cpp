@@ -7,13 +7,13 @@
 // first per channel, then the CRC16, not compared). A result is 256 x the 8-bit reading.
 #include <string>
 
-#include "app/wm033f1.h"
+#include "onewire/device_routines.h"
 #include "onewire/select_chip.h"
 #include "onewire/tmex.h"
 #include "onewire/wait.h"
-#include "outputs/health.h"
+#include "platform/platform.h"
 
-namespace wm033 {
+namespace wm033::onewire {
 
 namespace {
 constexpr uint8_t kWriteMemory = 0x55;
@@ -31,12 +31,12 @@ constexpr uint32_t kConversionWaitMs = 55;
 constexpr int kMaxPolls = 1000;
 constexpr uint16_t kNoReading = 999;
 
-constexpr onewire::SelectCodes kInitCodes{48, 49, 43, 41, 51};
-constexpr onewire::SelectCodes kGetCodes{1112, 1120, 1130, 1132, 1140};
+constexpr SelectCodes kInitCodes{48, 49, 43, 41, 51};
+constexpr SelectCodes kGetCodes{1112, 1120, 1130, 1132, 1140};
 
 // Byte steps of a transaction: each runs only while no failure is recorded.
 struct Steps {
-  onewire::Tmex& t;
+  Tmex& t;
   int32_t h;
   uint16_t& code;
   int32_t& dallErr;
@@ -75,16 +75,16 @@ constexpr InitByte kInitBytes[8] = {
 
 }  // namespace
 
-void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
-  outputs::ReadScope read(*this, slot);
+void DeviceRoutines::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
+  ReadScope read(*this, slot);
   code = 0;
   bool opened = false;
-  const bool ran = onewire::RunTransaction(*this, opened, [&] {
-    const onewire::SelectResult sel = onewire::SelectChip(
-        *this, slot, bStateBufA, wRomBufA, kInitCodes, onewire::AccessRule::ExactlyOne, dallErr);
+  const bool ran = RunTransaction(*this, opened, [&] {
+    const SelectResult sel =
+        SelectChip(*this, slot, bStateBufA, wRomBufA, kInitCodes, AccessRule::ExactlyOne, dallErr);
     code = sel.code;
     opened = sel.opened;
-    onewire::Tmex& t = tmex();
+    Tmex& t = tmex();
     const int32_t h = lSessionHandle;
     Steps s{t, h, code, dallErr};
 
@@ -115,7 +115,7 @@ void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
     }
 
     if (code != 0) {
-      onewire::EndSessionQuietly(*this, opened);
+      EndSessionQuietly(*this, opened);
       ReportDallasError("Problem with DML2450Init ", code, dallErr);
     } else {
       bWindAdcReady = true;
@@ -124,31 +124,31 @@ void TWM033f1::DML2450Init(uint8_t slot, uint16_t& code, int32_t& dallErr) {
   read.Done(code, !ran);
 }
 
-void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
-                             uint16_t& code, int32_t& dallErr) {
-  outputs::ReadScope read(*this, slot);
+void DeviceRoutines::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c, uint16_t& d,
+                                   uint16_t& code, int32_t& dallErr) {
+  ReadScope read(*this, slot);
   code = 0;
   dallErr = 0;
   a = b = c = d = kNoReading;
   bool opened = false;
-  const bool ran = onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = RunTransaction(*this, opened, [&] {
     if (!bWindAdcReady) {
       ReportError("DMLInit2450ADC must be done before DMLGet2540ADC can be called");
       code = 1110;
-      const std::string letter(1, static_cast<char>('k' + (slot < kChannels ? slot : 10)));
+      const std::string letter(1, static_cast<char>('k' + (slot < kChipSlots ? slot : 10)));
       platform().ShowMessage(
           "DMLInit2450ADC failed to execute properly\rTo prevent further error messages, the "
           "sensor specified in\rline " +
           letter +
           " of your WM033ini.txt file\rhas been turned off. THIS ERROR MAY HAVE ARISEN\rDUE TO "
           "WRONG NUMBERS IN YOUR INIT FILE IN LINES H OR I: THE\rPORT AND ADAPTER TYPE SPECS.");
-      if (slot < kChannels) bChipEnabled[slot] = false;
+      if (slot < kChipSlots) bChipEnabled[slot] = false;
     }
 
-    onewire::Tmex& t = tmex();
+    Tmex& t = tmex();
     if (code == 0) {
-      const onewire::SelectResult sel = onewire::SelectChip(
-          *this, slot, bStateBufA, wRomBufA, kGetCodes, onewire::AccessRule::ExactlyOne, dallErr);
+      const SelectResult sel =
+          SelectChip(*this, slot, bStateBufA, wRomBufA, kGetCodes, AccessRule::ExactlyOne, dallErr);
       code = sel.code;
       opened = sel.opened;
     }
@@ -162,18 +162,16 @@ void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c
     s.Byte(kRead, 1190);
     s.Byte(kRead, 1200);
     if (code == 0) {
-      const int16_t r = t.TMOneWireLevel(h, onewire::kLevelSet, onewire::kLevelStrongPullUp,
-                                         onewire::kPrimeAfterByte);
+      const int16_t r = t.TMOneWireLevel(h, kLevelSet, kLevelStrongPullUp, kPrimeAfterByte);
       if (r < 0) s.Fail(1280, r);
     }
     if (code == 0) s.MustBeOne(t.TMValidSession(h), 1282);
 
     // The conversion wait happens even after a failure.
-    onewire::WaitTicks(platform(), kConversionWaitMs);
+    WaitTicks(platform(), kConversionWaitMs);
 
     if (code == 0) {
-      const int16_t r =
-          t.TMOneWireLevel(h, onewire::kLevelSet, onewire::kLevelNormal, onewire::kPrimeNone);
+      const int16_t r = t.TMOneWireLevel(h, kLevelSet, kLevelNormal, kPrimeNone);
       if (r < 0) s.Fail(1210, r);
     }
     // The chip reads 1s once the conversion is over.
@@ -220,10 +218,10 @@ void TWM033f1::DMLGet2540ADC(uint8_t slot, uint16_t& a, uint16_t& b, uint16_t& c
       c = value[2];
       d = value[3];
     } else {
-      onewire::EndSessionQuietly(*this, opened);
+      EndSessionQuietly(*this, opened);
     }
   });
   read.Done(code, !ran);
 }
 
-}  // namespace wm033
+}  // namespace wm033::onewire

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/wm033f1.h"
+#include "onewire/device_routines.h"
 #include "onewire/tmex.h"
 
 namespace wm033::onewire {
@@ -15,24 +15,24 @@ AccessVerdict TemperatureAccessVerdict(int16_t result) {
   return {static_cast<uint16_t>(3200 + n), n};
 }
 
-SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& state,
+SelectResult SelectChip(DeviceRoutines& owner, uint8_t slot, std::vector<uint8_t>& state,
                         std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes, AccessRule rule,
                         int32_t& dallErr, const char* tag_before_rom) {
   SelectResult out;
-  Tmex& tmex = form.tmex();
+  Tmex& tmex = owner.tmex();
   auto fail = [&](uint16_t code, int32_t value) {
     out.code = code;
     dallErr = value;
   };
 
   // 1: start the session.
-  form.lSessionHandle = tmex.TMExtendedStartSession(form.siPortNum, form.siPortType, nullptr);
-  if (form.lSessionHandle < 1) {
-    fail(codes.start, form.lSessionHandle);
+  owner.lSessionHandle = tmex.TMExtendedStartSession(owner.siPortNum, owner.siPortType, nullptr);
+  if (owner.lSessionHandle < 1) {
+    fail(codes.start, owner.lSessionHandle);
     return out;
   }
   out.opened = true;
-  const int32_t h = form.lSessionHandle;
+  const int32_t h = owner.lSessionHandle;
 
   // 2: set it up.
   const int16_t setup = tmex.TMSetup(h);
@@ -42,14 +42,14 @@ SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& stat
   }
 
   // 3: the slot's ROM code into the ROM buffer, byte i into word i.
-  if (slot >= kChannels || state.size() < 16) {
+  if (slot >= kChipSlots || state.size() < 16) {
     fail(codes.rom, 0);
     return out;
   }
-  for (int i = 0; i < 8; ++i) rom_buf[i] = form.bChipRom[slot][i];
+  for (int i = 0; i < 8; ++i) rom_buf[i] = owner.bChipRom[slot][i];
 
   // 4: hand it to TMEX.
-  if (tag_before_rom) form.sExceptionTag = tag_before_rom;
+  if (tag_before_rom) owner.sExceptionTag = tag_before_rom;
   int16_t rom_result = 1;
   if (rule == AccessRule::ExactlyOne) {
     try {
@@ -88,25 +88,25 @@ SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& stat
   return out;
 }
 
-void EndSessionQuietly(TWM033f1& form, bool& opened) {
+void EndSessionQuietly(DeviceRoutines& owner, bool& opened) {
   if (!opened) return;
   opened = false;
   try {
-    form.tmex().TMEndSession(form.lSessionHandle);
+    owner.tmex().TMEndSession(owner.lSessionHandle);
   } catch (...) {
   }
 }
 
-bool RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body) {
+bool RunTransaction(DeviceRoutines& owner, bool& opened, const std::function<void()>& body) {
   try {
     body();
     return true;
   } catch (const std::exception& e) {
-    EndSessionQuietly(form, opened);
-    form.ShowTrap(e.what());
+    EndSessionQuietly(owner, opened);
+    owner.ShowTrap(e.what());
   } catch (...) {
-    EndSessionQuietly(form, opened);
-    form.ShowTrap("");
+    EndSessionQuietly(owner, opened);
+    owner.ShowTrap("");
   }
   return false;
 }

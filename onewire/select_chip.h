@@ -8,11 +8,9 @@
 #include <functional>
 #include <vector>
 
-namespace wm033 {
-class TWM033f1;
-}
-
 namespace wm033::onewire {
+
+class DeviceRoutines;
 
 // Error codes of the steps, one set per routine.
 struct SelectCodes {
@@ -36,16 +34,16 @@ struct SelectResult {
 // Runs the steps for chip slot `slot` with the given state buffer and its ROM buffer. The TMEX
 // value of a failing step goes into `dallErr` (with the temperature rule, a successful strong
 // access's result too). `tag_before_rom`, when given, becomes sExceptionTag just before TMRom.
-SelectResult SelectChip(TWM033f1& form, uint8_t slot, std::vector<uint8_t>& state,
+SelectResult SelectChip(DeviceRoutines& owner, uint8_t slot, std::vector<uint8_t>& state,
                         std::array<uint16_t, 8>& rom_buf, const SelectCodes& codes, AccessRule rule,
                         int32_t& dallErr, const char* tag_before_rom = nullptr);
 
-// Ends the session of `form` when `opened`, swallowing whatever happens; used after failures.
-void EndSessionQuietly(TWM033f1& form, bool& opened);
+// Ends the session of `owner` when `opened`, swallowing whatever happens; used after failures.
+void EndSessionQuietly(DeviceRoutines& owner, bool& opened);
 
 // Runs one bus transaction. Whatever `body` throws ends the session it left open and is shown
 // as a trap (with the exception's text when it has one); nothing escapes. False after a trap.
-bool RunTransaction(TWM033f1& form, bool& opened, const std::function<void()>& body);
+bool RunTransaction(DeviceRoutines& owner, bool& opened, const std::function<void()>& body);
 
 // The strong-access rule of the temperature routines: {code, TMEX value} for a result.
 struct AccessVerdict {

@@ -11,13 +11,13 @@
 // The routines on it keep one reading on the bus at a time through bMicroLanInUse.
 #include <string>
 
-#include "app/wm033f1.h"
+#include "onewire/device_routines.h"
 #include "onewire/select_chip.h"
 #include "onewire/temperature_math.h"
 #include "onewire/tmex.h"
-#include "outputs/health.h"
+#include "platform/platform.h"
 
-namespace wm033 {
+namespace wm033::onewire {
 
 namespace {
 constexpr uint8_t kConvertT = 0x44;
@@ -33,23 +33,24 @@ constexpr uint16_t kDs2438TemperatureMs = 12;
 constexpr uint16_t kDs2438VoltageMs = 6;
 constexpr float kReadFailed = 255.0f;
 constexpr float kPowerOnValue = 254.0f;
-constexpr onewire::SelectCodes kCodes{1510, 1520, 1530, 0, 3199};
+constexpr SelectCodes kCodes{1510, 1520, 1530, 0, 3199};
 }  // namespace
 
-void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion, uint16_t& code,
-                                        uint8_t& bRes0, uint8_t& bRes1, uint8_t& bRes2,
-                                        uint8_t& bRes3, uint16_t& wCS, int16_t& dallErr) {
-  outputs::ReadScope step(*this, bWhichChip);  // one step of a reading: counts when called alone
+void DeviceRoutines::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntion,
+                                              uint16_t& code, uint8_t& bRes0, uint8_t& bRes1,
+                                              uint8_t& bRes2, uint8_t& bRes3, uint16_t& wCS,
+                                              int16_t& dallErr) {
+  ReadScope step(*this, bWhichChip);  // one step of a reading: counts when called alone
   code = 0;
   bool opened = false;
-  const bool ran = onewire::RunTransaction(*this, opened, [&] {
+  const bool ran = RunTransaction(*this, opened, [&] {
     int32_t value = dallErr;
-    const onewire::SelectResult sel = onewire::SelectChip(
-        *this, bWhichChip, bStateBufB, wRomBufB, kCodes, onewire::AccessRule::Temperature, value);
+    const SelectResult sel =
+        SelectChip(*this, bWhichChip, bStateBufB, wRomBufB, kCodes, AccessRule::Temperature, value);
     code = sel.code;
     opened = sel.opened;
     dallErr = static_cast<int16_t>(value);
-    onewire::Tmex& t = tmex();
+    Tmex& t = tmex();
     const int32_t h = lSessionHandle;
 
     // A byte sent fails with the first code when 255 comes back, the second when negative.
@@ -79,7 +80,7 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
           pad[i] = static_cast<uint8_t>(r);
         }
       }
-      if (code == 0 && !onewire::ScratchpadCrcOk(pad)) code = crc_code;
+      if (code == 0 && !ScratchpadCrcOk(pad)) code = crc_code;
     };
 
     if (code == 0) {
@@ -87,15 +88,13 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
         case 0:
           send(kConvertT, 1542, 1544, true);
           if (code == 0) {
-            const int16_t r = t.TMOneWireLevel(h, onewire::kLevelSet, onewire::kLevelStrongPullUp,
-                                               onewire::kPrimeNone);
+            const int16_t r = t.TMOneWireLevel(h, kLevelSet, kLevelStrongPullUp, kPrimeNone);
             dallErr = r;
             if (r < 0) code = 1546;
           }
           if (code == 0) WaitMs(kConversionMs);
           if (code == 0) {
-            const int16_t r =
-                t.TMOneWireLevel(h, onewire::kLevelSet, onewire::kLevelNormal, onewire::kPrimeNone);
+            const int16_t r = t.TMOneWireLevel(h, kLevelSet, kLevelNormal, kPrimeNone);
             dallErr = r;
             if (r < 0) code = 1548;
           }
@@ -162,33 +161,33 @@ void TWM033f1::BNW25Apr12FirstTturesEtc(uint8_t bWhichChip, uint8_t bWhichFuntio
   bMicroLanInUse = 0;
 }
 
-float TWM033f1::ConvertRawTture(uint8_t family, uint8_t low, uint8_t high, uint16_t& code) {
+float DeviceRoutines::ConvertRawTture(uint8_t family, uint8_t low, uint8_t high, uint16_t& code) {
   int16_t raw = 0;
   smiDallErr = 0;
-  const float degrees = onewire::ConvertRaw(family, low, high, code, raw);
+  const float degrees = ConvertRaw(family, low, high, code, raw);
   smiDallErr = raw;
   return degrees;
 }
 
-void TWM033f1::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
+void DeviceRoutines::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
   if (bMicroLanInUse != 0) {
     platform().ShowMessage("ML was in use when TakeABNWTture tried (instance 6) to use it.");
     return;
   }
   bMicroLanInUse = 6;
-  outputs::ReadScope read(*this, bWhichChip);
+  ReadScope read(*this, bWhichChip);
   uint8_t bRes0 = 0, bRes1 = 0, bRes2 = 0, bRes3 = 0;
   uint16_t wCS = 0;
   BNW25Apr12FirstTturesEtc(bWhichChip, 0, code, bRes0, bRes1, bRes2, bRes3, wCS, smiDallErr);
-  laBNW.SetCaption("wQZRErr returned:" + std::to_string(code) + "  smiDallErr returned:" +
-                   std::to_string(smiDallErr) + "  bRes0 returned:" + std::to_string(bRes0) +
-                   "  bRes1 returned:" + std::to_string(bRes1) +
-                   "  wCS returned:" + std::to_string(wCS));
+  ShowBnwStatus("wQZRErr returned:" + std::to_string(code) + "  smiDallErr returned:" +
+                std::to_string(smiDallErr) + "  bRes0 returned:" + std::to_string(bRes0) +
+                "  bRes1 returned:" + std::to_string(bRes1) +
+                "  wCS returned:" + std::to_string(wCS));
   if (code == 0)
     BNW25Apr12FirstTturesEtc(bWhichChip, 1, code, bRes0, bRes1, bRes2, bRes3, wCS, smiDallErr);
   if (code == 0) {
     const std::string family =
-        bWhichChip < kChannels ? onewire::FamilyChars(sChipId[bWhichChip]) : std::string();
+        bWhichChip < kChipSlots ? FamilyChars(sChipId[bWhichChip]) : std::string();
     if (family == "10") {
       tture = ConvertRawTture(0x10, bRes0, bRes1, code);
       if (code != 0) ReportError("Error 1 May 12, 08:07. wQZRErr:" + std::to_string(code));
@@ -209,9 +208,9 @@ void TWM033f1::TakeABNWTture(uint8_t bWhichChip, uint16_t& code, float& tture) {
   bMicroLanInUse = 0;
 }
 
-void TWM033f1::Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t& code,
-                        int16_t& dallErr) {
-  outputs::ReadScope read(*this, bWhichChip);
+void DeviceRoutines::Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t& code,
+                              int16_t& dallErr) {
+  ReadScope read(*this, bWhichChip);
   code = 0;
   uint8_t bRes0 = 0, bRes1 = 0, bRes2 = 0, bRes3 = 0;
   uint16_t wCS = 0;
@@ -231,12 +230,12 @@ void TWM033f1::Read2438(uint8_t bWhichChip, float& volts, float& tture, uint16_t
   read.Done(code);
 }
 
-float TWM033f1::ReadTtureChannel(uint8_t bWhichChip) {
-  outputs::ReadScope read(*this, bWhichChip);
+float DeviceRoutines::ReadTtureChannel(uint8_t bWhichChip) {
+  ReadScope read(*this, bWhichChip);
   uint16_t code = 1900;  // no family matched yet
   float tture = kReadFailed;
   const std::string family =
-      bWhichChip < kChannels ? onewire::FamilyChars(sChipId[bWhichChip]) : std::string();
+      bWhichChip < kChipSlots ? FamilyChars(sChipId[bWhichChip]) : std::string();
   if (family == "10" || family == "28") {
     code = 0;
     if (bMicroLanInUse != 0) {
@@ -267,39 +266,8 @@ float TWM033f1::ReadTtureChannel(uint8_t bWhichChip) {
   }
   if (tture == 85.0f) tture = kPowerOnValue;
   // A chip that gives its power-on value has not converted: for its health that read failed.
-  read.Done(code != 0 ? code : tture == kPowerOnValue ? outputs::kCodePowerOn : 0);
+  read.Done(code != 0 ? code : tture == kPowerOnValue ? kReadCodePowerOn : 0);
   return tture;
 }
 
-void TWM033f1::Button1Click() {
-  uint16_t code = 0;
-  float tture = 0;
-  TakeABNWTture(1, code, tture);
-  if (code != 0) {
-    laWatchForCrash.SetCaption("About to do floattstr");
-    const std::string text = onewire::FloatText(tture);
-    laWatchForCrash.SetCaption("Finished doing floattstr");
-    ReportError("Err 7May12A1: wQZRErr returned:" + std::to_string(code) +
-                "  smiDallErr returned:" + std::to_string(smiDallErr) +
-                "  siTture returned:" + text);
-  }
-}
-
-void TWM033f1::Button2Click() {
-  uint16_t code = 0;
-  const float tture = ConvertRawTture(0x26, 16, 25, code);
-  if (code != 0) {
-    platform().ShowMessage("Err 7 May 12, 13:08");
-    return;
-  }
-  laWatchForCrash.SetCaption("About to do floattstr");
-  const std::string text = onewire::FloatText(tture);
-  laWatchForCrash.SetCaption("Finished doing floattstr");
-  platform().ShowMessage(text);
-}
-
-void TWM033f1::UseTmex(std::unique_ptr<onewire::Tmex> t) {
-  tmex_ = std::move(t);
-}
-
-}  // namespace wm033
+}  // namespace wm033::onewire

@@ -1,12 +1,14 @@
 #include "onewire/tmex_factory.h"
 
-#include "app/wm033f1.h"
 #include "onewire/adapters/ds2480b.h"
 #include "onewire/adapters/ds2490.h"
 #include "onewire/adapters/ds9097.h"
+#include "onewire/adapters/libusb_transfer.h"
 #include "onewire/adapters/serial_port.h"
 #include "onewire/adapters/simulated_link.h"
 #include "onewire/link_tmex.h"
+#include "platform/environment.h"
+#include "platform/platform.h"
 
 namespace wm033::onewire {
 
@@ -84,20 +86,22 @@ std::unique_ptr<OneWireLink> OpenAdapter(const Environment& env, int16_t port_nu
   return nullptr;
 }
 
-sim::StationPlan PlanFromForm(const TWM033f1& form) {
+sim::StationPlan PlanFromChips(uint64_t seed, uint8_t wind_dir_table,
+                               const std::array<Rom, kChipSlots>& roms,
+                               const std::array<std::string, kChipSlots>& ids,
+                               const std::array<uint8_t, kChipSlots>& counter_pages) {
   sim::StationPlan plan;
-  plan.seed = form.env().sim_seed;
-  plan.wind_dir_table = form.bWindDirTable;
-  for (int slot = 0; slot < kChannels; ++slot) {
+  plan.seed = seed;
+  plan.wind_dir_table = wind_dir_table;
+  for (int slot = 0; slot < kChipSlots; ++slot) {
     sim::StationSlot s;
     s.slot = slot;
-    s.counter_page = form.bCounterPage[slot] == 15 ? 15 : 14;
-    const Rom& configured = form.bChipRom[slot];
+    s.counter_page = counter_pages[slot] == 15 ? 15 : 14;
     bool any = false;
-    for (uint8_t b : configured) any = any || b != 0;
+    for (uint8_t b : roms[slot]) any = any || b != 0;
     if (any) {
-      s.rom = configured;
-    } else if (auto parsed = ParseChipId(form.sChipId[slot])) {
+      s.rom = roms[slot];
+    } else if (auto parsed = ParseChipId(ids[slot])) {
       s.rom = *parsed;
     } else {
       continue;
@@ -107,30 +111,31 @@ sim::StationPlan PlanFromForm(const TWM033f1& form) {
   return plan;
 }
 
-std::unique_ptr<Tmex> MakeTmex(TWM033f1& form) {
-  auto report = [&form](const std::string& text) { form.ReportError(text); };
-  if (form.env().simulated_microlan) {
-    LinkOpener open = [&form](int16_t, int16_t, std::string&) -> std::unique_ptr<OneWireLink> {
-      std::string file = form.env().sim_faults_file;
+std::unique_ptr<Tmex> MakeTmex(const Environment& env, Platform& platform,
+                               std::function<sim::StationPlan()> plan,
+                               std::function<void(const std::string&)> report) {
+  if (env.simulated_microlan) {
+    LinkOpener open = [&env, &platform, plan = std::move(plan)](
+                          int16_t, int16_t, std::string&) -> std::unique_ptr<OneWireLink> {
+      std::string file = env.sim_faults_file;
       if (!file.empty()) {
-        if (auto mapped = MapPath(form.env(), file)) file = *mapped;
+        if (auto mapped = MapPath(env, file)) file = *mapped;
       }
-      return std::make_unique<OwnedSimulatedLink>(PlanFromForm(form),
-                                                  std::make_unique<PlatformClock>(form.platform()),
-                                                  form.env().sim_faults, file);
+      return std::make_unique<OwnedSimulatedLink>(plan ? plan() : sim::StationPlan{},
+                                                  std::make_unique<PlatformClock>(platform),
+                                                  env.sim_faults, file);
     };
-    return std::make_unique<LinkTmex>(std::move(open), report);
+    return std::make_unique<LinkTmex>(std::move(open), std::move(report));
   }
-  LinkOpener real = [&form](int16_t port, int16_t type,
-                            std::string& error) -> std::unique_ptr<OneWireLink> {
-    auto link = OpenAdapter(form.env(), port, type, error,
-                            [&form](const std::string& text) { form.ReportError(text); });
+  LinkOpener real = [&env, report](int16_t port, int16_t type,
+                                   std::string& error) -> std::unique_ptr<OneWireLink> {
+    auto link = OpenAdapter(env, port, type, error, report);
     if (!link)
       error = NoAdapterMessage(port, type) + ": " + error +
               ". (WM033_MICROLAN=sim runs the program on the simulated MicroLan.)";
     return link;
   };
-  return std::make_unique<LinkTmex>(std::move(real), report);
+  return std::make_unique<LinkTmex>(std::move(real), std::move(report));
 }
 
 }  // namespace wm033::onewire

@@ -14,9 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace wm033 {
-class TWM033f1;
-}
+#include "onewire/device_routines.h"
 
 namespace wm033::outputs {
 
@@ -26,7 +24,7 @@ constexpr uint32_t kFailingAfter = 3;  // failures in a row that make a line fai
 // Codes the health count adds to the routines' own: a read that came back without a usable
 // value. Neither number is a code any routine of the line's chip uses.
 constexpr uint16_t kCodeUnexpected = 0;  // an unexpected error was caught during the read
-constexpr uint16_t kCodePowerOn = 85;    // a thermometer gave its power-on value, 85 degrees
+constexpr uint16_t kCodePowerOn = onewire::kReadCodePowerOn;  // a thermometer gave 85 degrees
 constexpr uint16_t kCodeNoPattern = 16;  // the vane's voltages form no pattern of its table
 
 enum class LineState { kOk, kFailing, kDisabled, kNotConfigured };
@@ -97,21 +95,9 @@ class StationHealth {
 // disabled when it is switched off (in WM033ini.txt, or while running), else failing or ok.
 LineState StateOf(const LineHealth& h, bool family_accepted, bool enabled);
 
-// One read of a line by a device or sensor routine of the main form. Counted once, by Done or,
-// when an exception leaves the routine, by the destructor as an unexpected error.
-class ReadScope {
- public:
-  ReadScope(TWM033f1& form, int line);
-  ~ReadScope();
-  ReadScope(const ReadScope&) = delete;
-  ReadScope& operator=(const ReadScope&) = delete;
-  void Done(uint16_t code, bool trapped = false);
-  void Abandon();  // nothing was read after all
-
- private:
-  TWM033f1& form_;
-  int line_;
-  bool done_ = false;
-};
+// One read of a line by a device or sensor routine of the main form: the device layer's scope,
+// which the main form's read hooks count here. Counted once, by Done or, when an exception
+// leaves the routine, by the destructor as an unexpected error.
+using ReadScope = onewire::ReadScope;
 
 }  // namespace wm033::outputs

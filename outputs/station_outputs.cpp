@@ -1,4 +1,4 @@
-// The outputs beside the page, as members of the main form: the read scopes of the device
+// The outputs beside the page, as members of the main form: the read counts of the device
 // routines, the snapshot of the state, the readings file, the health page, the PNG of the graph,
 // the settings sections, and the journal lines of a headless run.
 #include "outputs/station_outputs.h"
@@ -34,27 +34,6 @@ std::string DerivedName(const std::string& name, const std::string& ending) {
   };
   if (lower(derived) == lower(name)) derived = name + ending;
   return derived;
-}
-
-ReadScope::ReadScope(TWM033f1& form, int line) : form_(form), line_(line) {
-  form_.Outputs.health.Begin(line);
-}
-
-ReadScope::~ReadScope() {
-  if (!done_) Done(kCodeUnexpected, true);
-}
-
-void ReadScope::Abandon() {
-  if (done_) return;
-  done_ = true;
-  form_.Outputs.health.Abandon();
-}
-
-void ReadScope::Done(uint16_t code, bool trapped) {
-  if (done_) return;
-  done_ = true;
-  const auto change = form_.Outputs.health.End(line_, code, trapped, form_.platform().Now());
-  if (change) form_.NoteHealthChange(*change);
 }
 
 }  // namespace outputs
@@ -194,6 +173,20 @@ void TWM033f1::ApplyOutputSettings(std::string_view settings_text) {
   std::vector<std::string> problems;
   Outputs.settings = outputs::OutputSettingsFromText(settings_text, problems);
   for (const std::string& p : problems) platform().ShowMessage(p);
+}
+
+// The device layer's read scopes, counted per configuration line.
+void TWM033f1::ReadBegins(int line) {
+  Outputs.health.Begin(line);
+}
+
+void TWM033f1::ReadEnds(int line, uint16_t code, bool trapped) {
+  const auto change = Outputs.health.End(line, code, trapped, platform_.Now());
+  if (change) NoteHealthChange(*change);
+}
+
+void TWM033f1::ReadAbandoned() {
+  Outputs.health.Abandon();
 }
 
 void TWM033f1::NoteHealthChange(const outputs::StateChange& c) {

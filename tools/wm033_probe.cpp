@@ -5,17 +5,21 @@
 // that names it; then the configured chips that were not found.
 // Exit status: 0 when the bus was searched, 1 when WM033ini.txt cannot be read, 2 when the
 // adapter cannot be opened or the search fails.
-#include <QGuiApplication>
+// Qt's keyword macros ("slots") would clash with names of the simulated station.
+#define QT_NO_KEYWORDS
+#include <QCoreApplication>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "app/wm033f1.h"
+#include "onewire/device_routines.h"
 #include "onewire/rom.h"
 #include "onewire/station_config.h"
 #include "onewire/temperature_math.h"
 #include "onewire/tmex.h"
+#include "onewire/tmex_factory.h"
 #include "platform/headless_platform.h"
 
 using namespace wm033;
@@ -26,10 +30,25 @@ namespace {
 constexpr int kExitNoConfig = 1;
 constexpr int kExitNoAdapter = 2;
 
+// The device routines as the probe runs them: what they report goes to stderr.
+class ProbeRoutines : public DeviceRoutines {
+ public:
+  using DeviceRoutines::DeviceRoutines;
+  void ReportError(const std::string& message) override {
+    WriteStderrLine("wm033-probe: " + message);
+  }
+  void ReportDallasError(const std::string& message, uint16_t code, int32_t value) override {
+    ReportError(message + std::to_string(code) + " and Dallas error " + std::to_string(value));
+  }
+  void ShowTrap(const std::string& what) override {
+    ReportError("unexpected error during " + sExceptionTag + (what.empty() ? "" : ": " + what));
+  }
+};
+
 // Puts a chip into a slot of the right kind for one reading, and back afterwards.
 class SlotLoan {
  public:
-  SlotLoan(TWM033f1& f, int slot, const Rom& rom)
+  SlotLoan(DeviceRoutines& f, int slot, const Rom& rom)
       : f_(f), slot_(slot), rom_(f.bChipRom[slot]), id_(f.sChipId[slot]) {
     f.bChipRom[slot] = rom;
     f.sChipId[slot] = FormatChipId(rom);
@@ -40,7 +59,7 @@ class SlotLoan {
   }
 
  private:
-  TWM033f1& f_;
+  DeviceRoutines& f_;
   int slot_;
   Rom rom_;
   std::string id_;
@@ -52,7 +71,7 @@ std::string Degrees(float t) {
   return "temperature: " + FloatText(t) + " C";
 }
 
-std::string Reading(TWM033f1& f, const Rom& rom) {
+std::string Reading(DeviceRoutines& f, const Rom& rom) {
   switch (rom[0]) {
     case kFamilyDS18S20:
     case kFamilyDS18B20: {
@@ -111,8 +130,7 @@ std::string Reading(TWM033f1& f, const Rom& rom) {
 
 int main(int argc, char** argv) {
   const Environment env = Environment::FromProcess();
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);
+  QCoreApplication app(argc, argv);
 
   std::vector<std::string> lines;
   const std::string ini = env.working_dir + "/WM033ini.txt";
@@ -126,20 +144,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wm033-probe: WM033ini.txt %s\n", p.c_str());
 
   HeadlessPlatform platform(env);
-  TWM033fControl control;
-  TWM033ErrDisp errdisp;
-  TWM033f1 form(platform, env, control, errdisp);
-  form.liCycleCount = 32;  // no start-up hints in the error lines
+  ProbeRoutines form(platform);
   form.siPortNum = cfg.port_num;
   form.siPortType = cfg.port_type;
-  form.bWindDirTable = cfg.wind_dir_table;
-  for (int slot = 0; slot < kChannels; ++slot) {
+  std::array<Rom, kChipSlots> roms{};
+  std::array<std::string, kChipSlots> ids;
+  std::array<uint8_t, kChipSlots> pages{};
+  for (int slot = 0; slot < kChipSlots; ++slot) {
     const ConfiguredChip& c = cfg.chips[slot];
-    form.sChipId[slot] = c.id;
-    form.bChipRom[slot] = c.rom.value_or(Rom{});
+    form.sChipId[slot] = ids[slot] = c.id;
+    form.bChipRom[slot] = roms[slot] = c.rom.value_or(Rom{});
     form.bChipEnabled[slot] = c.enabled;
-    form.bCounterPage[slot] = c.counter_page;
+    pages[slot] = c.counter_page;
   }
+  const sim::StationPlan plan = PlanFromChips(env.sim_seed, cfg.wind_dir_table, roms, ids, pages);
+  form.UseTmex(MakeTmex(
+      env, platform, [plan] { return plan; },
+      [&form](const std::string& text) { form.ReportError(text); }));
 
   std::printf("Adapter: port %d, type %d%s\n", cfg.port_num, cfg.port_type,
               env.simulated_microlan ? " (simulated MicroLan)" : "");

@@ -1,4 +1,4 @@
-#include "onewire/adapters/usb_transfer.h"
+#include "onewire/adapters/libusb_transfer.h"
 
 #ifdef WM033_HAVE_LIBUSB
 #include <libusb.h>
