@@ -64,6 +64,7 @@ for _ in $(seq 100); do owdir -s "$port" / >/dev/null 2>&1 && break; sleep 0.1; 
 owdir -s "$port" /uncached | sed -n 's|^/uncached/\([0-9A-F][0-9A-F]\.[0-9A-F]\{12\}\)$|\1|p' \
   | sort >"$work/owfs.ids"
 check "owfs lists 13 chips" "[ \$(wc -l < '$work/owfs.ids') -eq 13 ]"
+[ "$(wc -l <"$work/owfs.ids")" -eq 13 ] || { echo "== owserver said"; cat "$work/ows.out"; }
 check "owfs lists the chips the probe finds" "sort -u '$work/probe.ids' | cmp -s - '$work/owfs.ids'"
 
 cp "$work/truth.txt" "$work/truth0.txt"
