@@ -1,9 +1,14 @@
-// The platform of a run with windows: Qt's message boxes, input box and help viewer.
+// The platform of a run with windows: Qt's message boxes, input box and help viewer. Every box
+// shows its texts as plain text, runs as a handler (nothing ends the program inside its event
+// loop), and closes as if cancelled when the program is asked to quit from outside.
 #include <QDesktopServices>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QUrl>
+#include <vector>
 
 #include "gui/views.h"
 
@@ -21,36 +26,67 @@ class QtPlatform : public EventLoopPlatform {
  public:
   using EventLoopPlatform::EventLoopPlatform;
 
-  void ShowMessage(const std::string& text) override {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("WM033"), ToQt(text), QMessageBox::Ok);
-    box.exec();
-  }
+  void ShowMessage(const std::string& text) override { Message(text, nullptr); }
   void ShowMessageAt(const std::string& text, int x, int y) override {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("WM033"), ToQt(text), QMessageBox::Ok);
-    box.move(x, y);
-    box.exec();
+    const QPoint at(x, y);
+    Message(text, &at);
   }
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& default_text) override {
-    bool ok = false;
-    const QString v = QInputDialog::getText(nullptr, ToQt(caption), ToQt(prompt), QLineEdit::Normal,
-                                            ToQt(default_text), &ok);
-    if (!ok) return std::nullopt;
-    return v.toStdString();
+    if (QuitRequested()) return std::nullopt;
+    QInputDialog box;
+    box.setObjectName(QStringLiteral("InputBox"));
+    box.setWindowTitle(ToQt(caption));
+    box.setLabelText(ToQt(prompt));
+    box.setTextValue(ToQt(default_text));
+    for (QLabel* l : box.findChildren<QLabel*>()) l->setTextFormat(Qt::PlainText);
+    if (Run(box) != QDialog::Accepted) return std::nullopt;
+    return box.textValue().toStdString();
   }
   DialogAnswer YesNoCancel(const std::string& text, int x, int y) override {
+    if (QuitRequested()) return DialogAnswer::Cancel;
     QMessageBox box(QMessageBox::Question, QStringLiteral("WM033"), ToQt(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setObjectName(QStringLiteral("YesNoCancel"));
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(QMessageBox::Cancel);
     box.move(x, y);
-    const int r = box.exec();
-    if (r == QMessageBox::Yes) return DialogAnswer::Yes;
-    if (r == QMessageBox::No) return DialogAnswer::No;
+    Run(box);
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == box.button(QMessageBox::Yes)) return DialogAnswer::Yes;
+    if (clicked == box.button(QMessageBox::No)) return DialogAnswer::No;
     return DialogAnswer::Cancel;
   }
   bool OpenHelp(const std::string& path) override {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
   }
   bool Headless() const override { return false; }
+
+ protected:
+  void CancelModalBoxes() override {
+    for (const QPointer<QDialog>& d : open_)
+      if (d) d->reject();
+  }
+
+ private:
+  void Message(const std::string& text, const QPoint* at) {
+    if (QuitRequested()) return;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("WM033"), ToQt(text), QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setTextFormat(Qt::PlainText);
+    if (at) box.move(*at);
+    Run(box);
+  }
+  // Runs a modal box as a handler, so that the end of the program waits until it is closed.
+  int Run(QDialog& box) {
+    HandlerScope scope(*this);
+    open_.push_back(&box);
+    const int result = box.exec();
+    open_.pop_back();
+    return result;
+  }
+
+  std::vector<QPointer<QDialog>> open_;
 };
 
 }  // namespace

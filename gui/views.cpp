@@ -12,8 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -46,10 +47,13 @@ void Place(QWidget* w, const forms::Component& c, int y_offset = 0) {
   w->setEnabled(c.Enabled());
 }
 
-// A top-level window for a form.
+// A top-level window for a form. The form's bounds are the outer frame, as the layouts give
+// them; the window follows the form, and the form follows the window when its owner or the
+// window manager moves, resizes, minimises or restores it.
 class FormWindow : public QMainWindow {
  public:
   explicit FormWindow(forms::Form& form) : form_(form) {
+    setObjectName(QString::fromStdString(form.Name()));
     Qt::WindowFlags flags = Qt::Window;
     if (!form.HasTitleButtons())
       flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;  // no title-bar buttons
@@ -64,16 +68,13 @@ class FormWindow : public QMainWindow {
   void Sync() {
     setWindowTitle(QString::fromStdString(form_.Caption()));
     const forms::Geometry& g = form_.Bounds();
-    if (geometry_ != QRect(g.left, g.top, g.width, g.height)) {
-      geometry_ = QRect(g.left, g.top, g.width, g.height);
-      move(g.left, g.top);
-      resize(g.width, g.height);
-    }
-    const Qt::WindowStates want =
+    const QRect want(g.left, g.top, g.width, g.height);
+    if (want != applied_) ApplyOuter(want);
+    const Qt::WindowStates state =
         form_.State() == forms::WindowState::Minimized   ? Qt::WindowMinimized
         : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
                                                          : Qt::WindowNoState;
-    if (windowState() != want && !syncing_state_) setWindowState(want);
+    if (windowState() != state && !syncing_state_) setWindowState(state);
     if (form_.FrontRequests() != front_requests_) {
       front_requests_ = form_.FrontRequests();
       show();
@@ -82,6 +83,7 @@ class FormWindow : public QMainWindow {
     }
     if (form_.FocusRequests() != focus_requests_) {
       focus_requests_ = form_.FocusRequests();
+      raise();
       activateWindow();
     }
     if (isVisible() != form_.Visible() && shown_once_) setVisible(form_.Visible());
@@ -109,11 +111,54 @@ class FormWindow : public QMainWindow {
     syncing_state_ = false;
     Sync();
   }
+  void moveEvent(QMoveEvent* e) override {
+    QMainWindow::moveEvent(e);
+    FollowWindow();
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    QMainWindow::resizeEvent(e);
+    FollowWindow();
+  }
 
  private:
+  QMargins Margins() const { return windowHandle() ? windowHandle()->frameMargins() : QMargins(); }
+  // Places the outer frame: move() places a window's frame, resize() its client area.
+  void ApplyOuter(const QRect& outer) {
+    applied_ = outer;
+    placed_margins_ = Margins();
+    placing_ = true;
+    const QMargins m = placed_margins_;
+    move(outer.topLeft());
+    resize(std::max(1, outer.width() - m.left() - m.right()),
+           std::max(1, outer.height() - m.top() - m.bottom()));
+    placing_ = false;
+    unsettled_ = true;
+  }
+  // A move or resize that the window system made.
+  void FollowWindow() {
+    if (placing_ || !isVisible() || windowState() != Qt::WindowNoState) return;
+    if (unsettled_) {
+      unsettled_ = false;
+      // The frame became known (or changed) after the window was placed: place it again, so
+      // that the outer frame is what the form asked for.
+      if (Margins() != placed_margins_) {
+        ApplyOuter(applied_);
+        unsettled_ = false;
+        return;
+      }
+    }
+    const QRect real = frameGeometry();
+    if (real == applied_) return;
+    applied_ = real;
+    Guarded([&] { form_.FollowWindow({real.x(), real.y(), real.width(), real.height()}); });
+  }
+
   forms::Form& form_;
   QWidget* area_ = nullptr;
-  QRect geometry_;
+  QRect applied_;  // the outer frame the form and the window last agreed on
+  QMargins placed_margins_;
+  bool placing_ = false;
+  bool unsettled_ = false;  // placed, and no move or resize of the window system seen since
   int front_requests_ = 0;
   int focus_requests_ = 0;
   bool syncing_state_ = false;
@@ -122,6 +167,8 @@ class FormWindow : public QMainWindow {
 
 void BindLabel(forms::Label& model, QWidget* parent, bool bold) {
   auto* w = new QLabel(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
+  w->setTextFormat(Qt::PlainText);
   w->setWordWrap(model.WordWrap());
   w->setAlignment((model.Alignment() == forms::Align::Centre  ? Qt::AlignHCenter
                    : model.Alignment() == forms::Align::Right ? Qt::AlignRight
@@ -144,6 +191,7 @@ void BindLabel(forms::Label& model, QWidget* parent, bool bold) {
 
 void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
   auto* w = new QPushButton(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   QObject::connect(w, &QPushButton::clicked, [&model] { Guarded([&] { model.Click(); }); });
   int focus = model.FocusRequests();
   auto sync = [w, &model, y_offset, focus]() mutable {
@@ -151,6 +199,8 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
     Place(w, model, y_offset);
     if (model.FocusRequests() != focus) {
       focus = model.FocusRequests();
+      w->window()->raise();
+      w->window()->activateWindow();
       w->setFocus();
     }
   };
@@ -161,6 +211,7 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
 // A memo placed at its design position, or filling its window (`fill`).
 void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0, bool fill = false) {
   auto* w = new QPlainTextEdit(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   w->setReadOnly(true);
   if (fill) {
     auto* layout = new QVBoxLayout(parent);
@@ -206,6 +257,7 @@ class ImageWidget : public QWidget {
 
 void BindImage(forms::Image& model, QWidget* parent, int y_offset = 0) {
   auto* w = new ImageWidget(model, parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   auto sync = [w, &model, y_offset] {
     Place(w, model, y_offset);
     w->update();
@@ -218,10 +270,12 @@ void AddMenu(QMenuBar* bar, QMenu* menu, forms::MenuItem& item) {
   const QString caption = QString::fromStdString(item.Caption());
   if (!item.Items.empty()) {
     QMenu* sub = menu ? menu->addMenu(caption) : bar->addMenu(caption);
+    sub->setObjectName(QString::fromStdString(item.Name()));
     for (forms::MenuItem* child : item.Items) AddMenu(bar, sub, *child);
     return;
   }
   QAction* a = menu ? menu->addAction(caption) : bar->addAction(caption);
+  a->setObjectName(QString::fromStdString(item.Name()));
   QObject::connect(a, &QAction::triggered, [&item] { Guarded([&] { item.Click(); }); });
 }
 
@@ -270,26 +324,25 @@ class QtViews : public Views {
     warn_ = std::make_unique<FormWindow>(w);
     BindMemo(w.Memo1, warn_->Area());
     BindButton(w.buClose, warn_->Area());
-    w.OnClose = [this] { warn_closing_ = true; };
+    // Closing frees the window, once the click that closed it has been handled.
+    w.OnClose = [this] {
+      main_form_->wm033warnF1->Closed = true;
+      warn_->hide();
+      QMetaObject::invokeMethod(
+          main_.get(),
+          [this] {
+            warn_.reset();
+            main_form_->wm033warnF1.reset();
+          },
+          Qt::QueuedConnection);
+    };
     warn_->ShowOnce();
     warn_->raise();
-    // Closing frees the window.
-    timer_.setInterval(200);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (warn_closing_ && warn_) {
-        warn_.reset();
-        main_form_->wm033warnF1.reset();
-        timer_.stop();
-      }
-    });
-    timer_.start();
   }
 
  private:
   std::unique_ptr<FormWindow> control_, errdisp_, main_, warn_;
   TWM033f1* main_form_ = nullptr;
-  bool warn_closing_ = false;
-  QTimer timer_;
 };
 
 }  // namespace
