@@ -302,6 +302,10 @@ void TWM033f1::ErrDispFormClose() {
 }
 
 void TWM033f1::OnInstanceMessage() {
+  // The application's windows are restored together, the main window last, so that it ends in
+  // front with the focus.
+  WM033fControl.SetState(forms::WindowState::Normal);
+  WM033ErrDisp.SetState(forms::WindowState::Normal);
   SetState(forms::WindowState::Normal);
   WM033fControl.BringToFront();
   WM033ErrDisp.BringToFront();

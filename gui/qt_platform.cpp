@@ -2,6 +2,7 @@
 // shows its texts as plain text, runs as a handler (nothing ends the program inside its event
 // loop), and closes as if cancelled when the program is asked to quit from outside.
 #include <QDesktopServices>
+#include <QEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,6 +22,32 @@ QString ToQt(const std::string& s) {
   q.replace(QChar('\r'), QChar('\n'));
   return q;
 }
+
+// Keeps a box's outer frame at a given top-left corner: a window manager may place a new
+// window's client area there instead, which is only seen once the frame is known.
+class FrameAt : public QObject {
+ public:
+  FrameAt(QWidget& box, QPoint at) : QObject(&box), box_(box), at_(at) {
+    box.move(at);
+    box.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    const QEvent::Type t = e->type();
+    if ((t == QEvent::Move || t == QEvent::Resize || t == QEvent::Paint) && box_.isVisible() &&
+        corrections_ < 3 && box_.frameGeometry().topLeft() != at_) {
+      ++corrections_;
+      box_.move(at_);  // a shown window's move() places its frame
+    }
+    return false;
+  }
+
+ private:
+  QWidget& box_;
+  QPoint at_;
+  int corrections_ = 0;
+};
 
 class QtPlatform : public EventLoopPlatform {
  public:
@@ -50,7 +77,7 @@ class QtPlatform : public EventLoopPlatform {
     box.setObjectName(QStringLiteral("YesNoCancel"));
     box.setTextFormat(Qt::PlainText);
     box.setEscapeButton(QMessageBox::Cancel);
-    box.move(x, y);
+    new FrameAt(box, QPoint(x, y));
     Run(box);
     const QAbstractButton* clicked = box.clickedButton();
     if (clicked == box.button(QMessageBox::Yes)) return DialogAnswer::Yes;
@@ -74,7 +101,7 @@ class QtPlatform : public EventLoopPlatform {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("WM033"), ToQt(text), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setTextFormat(Qt::PlainText);
-    if (at) box.move(*at);
+    if (at) new FrameAt(box, *at);
     Run(box);
   }
   // Runs a modal box as a handler, so that the end of the program waits until it is closed.

@@ -75,16 +75,10 @@ class FormWindow : public QMainWindow {
         : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
                                                          : Qt::WindowNoState;
     if (windowState() != state && !syncing_state_) setWindowState(state);
-    if (form_.FrontRequests() != front_requests_) {
+    if (form_.FrontRequests() != front_requests_ || form_.FocusRequests() != focus_requests_) {
       front_requests_ = form_.FrontRequests();
-      show();
-      raise();
-      activateWindow();
-    }
-    if (form_.FocusRequests() != focus_requests_) {
       focus_requests_ = form_.FocusRequests();
-      raise();
-      activateWindow();
+      ActivateLater();
     }
     if (isVisible() != form_.Visible() && shown_once_) setVisible(form_.Visible());
   }
@@ -106,6 +100,13 @@ class FormWindow : public QMainWindow {
     const forms::WindowState st = (s & Qt::WindowMinimized)   ? forms::WindowState::Minimized
                                   : (s & Qt::WindowMaximized) ? forms::WindowState::Maximized
                                                               : forms::WindowState::Normal;
+    if (st == forms::WindowState::Normal && last_state_ != forms::WindowState::Normal) {
+      // Back from maximised or minimised: the window manager's moves on the way are not the
+      // owner's, and its frame changes on the way; the window goes back to where the form has it.
+      restoring_ = true;
+      restore_events_ = 0;
+    }
+    last_state_ = st;
     syncing_state_ = true;
     Guarded([&] { form_.SetState(st); });
     syncing_state_ = false;
@@ -119,6 +120,10 @@ class FormWindow : public QMainWindow {
     QMainWindow::resizeEvent(e);
     FollowWindow();
   }
+  void paintEvent(QPaintEvent* e) override {
+    QMainWindow::paintEvent(e);
+    FollowWindow();
+  }
 
  private:
   QMargins Margins() const { return windowHandle() ? windowHandle()->frameMargins() : QMargins(); }
@@ -126,31 +131,48 @@ class FormWindow : public QMainWindow {
   void ApplyOuter(const QRect& outer) {
     applied_ = outer;
     placed_margins_ = Margins();
+    if (windowState() == Qt::WindowNoState) normal_margins_ = placed_margins_;
     placing_ = true;
     const QMargins m = placed_margins_;
     move(outer.topLeft());
     resize(std::max(1, outer.width() - m.left() - m.right()),
            std::max(1, outer.height() - m.top() - m.bottom()));
     placing_ = false;
-    unsettled_ = true;
   }
-  // A move or resize that the window system made.
+  // A move or resize that the window system made, or a repaint after the frame became known.
   void FollowWindow() {
     if (placing_ || !isVisible() || windowState() != Qt::WindowNoState) return;
-    if (unsettled_) {
-      unsettled_ = false;
+    if (!restoring_ && Margins() != placed_margins_) {
       // The frame became known (or changed) after the window was placed: place it again, so
-      // that the outer frame is what the form asked for.
-      if (Margins() != placed_margins_) {
-        ApplyOuter(applied_);
-        unsettled_ = false;
-        return;
-      }
+      // that the outer frame is where the form has it.
+      ApplyOuter(applied_);
+      return;
     }
     const QRect real = frameGeometry();
+    if (restoring_) {
+      // Over once the frame is the normal one again and the size is back (or after enough
+      // events that the window manager evidently settled elsewhere).
+      const bool back = Margins() == normal_margins_ && real.size() == applied_.size();
+      if (!back && ++restore_events_ < kMaxRestoreEvents) return;
+      restoring_ = false;
+      if (real != applied_) ApplyOuter(applied_);
+      return;
+    }
     if (real == applied_) return;
     applied_ = real;
     Guarded([&] { form_.FollowWindow({real.x(), real.y(), real.width(), real.height()}); });
+  }
+  // Raises and activates the window once the handler that asked for it has finished, so that
+  // the last request of a handler wins over windows it restored on the way.
+  void ActivateLater() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          show();
+          raise();
+          activateWindow();
+        },
+        Qt::QueuedConnection);
   }
 
   forms::Form& form_;
@@ -158,7 +180,11 @@ class FormWindow : public QMainWindow {
   QRect applied_;  // the outer frame the form and the window last agreed on
   QMargins placed_margins_;
   bool placing_ = false;
-  bool unsettled_ = false;  // placed, and no move or resize of the window system seen since
+  static constexpr int kMaxRestoreEvents = 30;
+  bool restoring_ = false;  // coming back from maximised or minimised
+  int restore_events_ = 0;
+  QMargins normal_margins_;  // the frame of the window in its normal state
+  forms::WindowState last_state_ = forms::WindowState::Normal;
   int front_requests_ = 0;
   int focus_requests_ = 0;
   bool syncing_state_ = false;
@@ -199,9 +225,15 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
     Place(w, model, y_offset);
     if (model.FocusRequests() != focus) {
       focus = model.FocusRequests();
-      w->window()->raise();
-      w->window()->activateWindow();
-      w->setFocus();
+      // After the handler, like the windows' own activation (the button's window wins).
+      QMetaObject::invokeMethod(
+          w,
+          [w] {
+            w->window()->raise();
+            w->window()->activateWindow();
+            w->setFocus();
+          },
+          Qt::QueuedConnection);
     }
   };
   sync();

@@ -127,9 +127,15 @@ TEST(EndPaths, QuitMenuEntry) {
 void CloseByWindowManager(const std::string& form_name) {
   GuiStation s;
   Driver d;
-  d.Step("the program running", Running(s), [form_name] {
-    EXPECT_TRUE(XTool({"wmctrl", "-i", "-c", Wid(Window(form_name))}));
-  });
+  d.Step(
+      "the window framed by the window manager",
+      [&s, form_name] {
+        QMainWindow* w = Window(form_name);
+        return Running(s)() && w->frameGeometry() != w->geometry();
+      },
+      [form_name] {
+        EXPECT_TRUE(XTool({"wmctrl", "-i", "-c", Wid(Window(form_name))}));
+      });
   EXPECT_EQ(s.Run(d), 0);
   EXPECT_TRUE(NoBoxSaid(d, "Died at point"));
   EXPECT_EQ(s.Read("WM33ErLg.txt").find("Unable to write"), std::string::npos);

@@ -104,7 +104,7 @@ void Driver::Poll() {
 void Driver::GiveUp(const std::string& why) {
   gave_up_ = true;
   failures.push_back(why);
-  ADD_FAILURE() << why;
+  ADD_FAILURE() << why << (diagnose ? "\n" + diagnose() : std::string());
   // End the run the way an outside request would, so that the test can report.
   ::kill(::getpid(), SIGTERM);
 }
@@ -224,8 +224,11 @@ bool XTool(const QStringList& args) {
   QStringList rest = args;
   const QString program = rest.takeFirst();
   p.start(program, rest);
-  if (!p.waitForFinished(20000)) return false;
-  return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+  const bool ok =
+      p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+  if (!ok)
+    ADD_FAILURE() << args.join(' ').toStdString() << ": " << p.readAllStandardError().toStdString();
+  return ok;
 }
 
 bool KeysTo(const std::string& form_name, const std::string& keys) {
@@ -233,7 +236,8 @@ bool KeysTo(const std::string& form_name, const std::string& keys) {
   if (!w) return false;
   // --sync waits until the window manager has made it the active window.
   return XTool({"xdotool", "windowactivate", "--sync", Wid(w)}) &&
-         XTool({"xdotool", "key", "--clearmodifiers", QString::fromStdString(keys)});
+         XTool(QStringList{"xdotool", "key", "--clearmodifiers"} +
+               QString::fromStdString(keys).split(' ', Qt::SkipEmptyParts));
 }
 
 QString Wid(QMainWindow* w) {
@@ -241,6 +245,7 @@ QString Wid(QMainWindow* w) {
 }
 
 forms::Geometry Frame(QMainWindow* w) {
+  if (!w) return {};
   const QRect r = w->frameGeometry();
   return {r.x(), r.y(), r.width(), r.height()};
 }

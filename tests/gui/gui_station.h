@@ -40,6 +40,8 @@ class Driver {
   // Every modal box seen, in order, with its text.
   std::vector<std::string> boxes;
   std::vector<std::string> failures;
+  // What to report beside a step that timed out (the windows' places, for one).
+  std::function<std::string()> diagnose;
   bool Done() const { return steps_.empty(); }
 
  private:
