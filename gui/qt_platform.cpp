@@ -2,6 +2,11 @@
 // shows its texts as plain text, runs as a handler (nothing ends the program inside its event
 // loop), and closes as if cancelled when the program is asked to quit from outside.
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QVBoxLayout>
 #include <QEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -9,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QUrl>
+#include <algorithm>
 #include <vector>
 
 #include "gui/views.h"
@@ -48,6 +54,33 @@ class FrameAt : public QObject {
   QPoint at_;
   int corrections_ = 0;
 };
+
+// A message too long for the screen (the settings help texts): the same text in a read-only
+// text area that scrolls, from which lines can be copied, with an OK button.
+class LongMessageBox : public QDialog {
+ public:
+  explicit LongMessageBox(const QString& text) {
+    setObjectName(QStringLiteral("MessageBox"));
+    setWindowTitle(QStringLiteral("WM033"));
+    auto* layout = new QVBoxLayout(this);
+    auto* area = new QPlainTextEdit(this);
+    area->setObjectName(QStringLiteral("MessageText"));
+    area->setReadOnly(true);
+    area->setLineWrapMode(QPlainTextEdit::NoWrap);
+    area->setPlainText(text);
+    layout->addWidget(area);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    const QFontMetrics fm(area->font());
+    int width = 0;
+    for (const QString& l : text.split('\n')) width = std::max(width, fm.horizontalAdvance(l));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(width + 80, screen.width() - 40), screen.height() * 3 / 4);
+  }
+};
+
+constexpr int kLongMessageLines = 30;
 
 class QtPlatform : public EventLoopPlatform {
  public:
@@ -98,6 +131,12 @@ class QtPlatform : public EventLoopPlatform {
  private:
   void Message(const std::string& text, const QPoint* at) {
     if (QuitRequested()) return;
+    if (ToQt(text).count('\n') >= kLongMessageLines) {
+      LongMessageBox box(ToQt(text));
+      if (at) new FrameAt(box, *at);
+      Run(box);
+      return;
+    }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("WM033"), ToQt(text), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setTextFormat(Qt::PlainText);

@@ -3,6 +3,7 @@
 #include "gui/views.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -46,6 +48,61 @@ void Place(QWidget* w, const forms::Component& c, int y_offset = 0) {
   w->setVisible(c.Visible());
   w->setEnabled(c.Enabled());
 }
+
+// Keeps the window that a handler last asked to have the focus active for a moment: a window
+// restored on the way (from minimised) may be given the focus by the window manager once it is
+// mapped again, after the request. The owner's next click or key ends the watch.
+class FocusKeeper : public QObject {
+ public:
+  static FocusKeeper& Instance() {
+    static FocusKeeper* keeper = [] {
+      auto* k = new FocusKeeper;
+      QCoreApplication::instance()->installEventFilter(k);
+      return k;
+    }();
+    return *keeper;
+  }
+  // Activates `window` (and focuses `widget` in it) once the running handler has finished.
+  void Request(QWidget* window, QWidget* widget) {
+    window_ = window;
+    widget_ = widget;
+    budget_ = 3;
+    QMetaObject::invokeMethod(
+        this, [this] { Activate(); }, Qt::QueuedConnection);
+  }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::KeyPress:
+        budget_ = 0;  // the owner acts
+        break;
+      case QEvent::WindowActivate:
+        if (budget_ > 0 && window_ && o != window_ && o->isWidgetType() &&
+            static_cast<QWidget*>(o)->isWindow()) {
+          --budget_;
+          QMetaObject::invokeMethod(
+              this, [this] { Activate(); }, Qt::QueuedConnection);
+        }
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void Activate() {
+    if (!window_) return;
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    if (widget_) widget_->setFocus();
+  }
+  QPointer<QWidget> window_, widget_;
+  int budget_ = 0;
+};
 
 // A top-level window for a form. The form's bounds are the outer frame, as the layouts give
 // them; the window follows the form, and the form follows the window when its owner or the
@@ -164,16 +221,7 @@ class FormWindow : public QMainWindow {
   }
   // Raises and activates the window once the handler that asked for it has finished, so that
   // the last request of a handler wins over windows it restored on the way.
-  void ActivateLater() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          show();
-          raise();
-          activateWindow();
-        },
-        Qt::QueuedConnection);
-  }
+  void ActivateLater() { FocusKeeper::Instance().Request(this, nullptr); }
 
   forms::Form& form_;
   QWidget* area_ = nullptr;
@@ -226,14 +274,7 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
     if (model.FocusRequests() != focus) {
       focus = model.FocusRequests();
       // After the handler, like the windows' own activation (the button's window wins).
-      QMetaObject::invokeMethod(
-          w,
-          [w] {
-            w->window()->raise();
-            w->window()->activateWindow();
-            w->setFocus();
-          },
-          Qt::QueuedConnection);
+      FocusKeeper::Instance().Request(w->window(), w);
     }
   };
   sync();

@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
           libbenchmark-dev libusb-1.0-0-dev pkg-config fonts-liberation fonts-dejavu-core
           xvfb xauth clang libclang-rt-14-dev python3)
+# The tests through the real windows: Qt's test library, a window manager and X input tools.
+packages+=(libqt6test6 openbox xdotool wmctrl)
 if [ "${WM033_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium); fi
 missing=()
 for p in "${packages[@]}"; do

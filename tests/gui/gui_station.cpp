@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <QInputDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QWindow>
@@ -13,6 +16,7 @@
 #include <fstream>
 
 #include "datalog/records.h"
+#include "datalog/timestamp.h"
 #include "gui/program.h"
 #include "platform/single_instance.h"
 
@@ -51,6 +55,13 @@ void Driver::OnBox(const std::string& text, std::function<void(QDialog&)> act) {
 void Driver::Press(QDialog& box, QMessageBox::StandardButton which) {
   if (auto* mb = qobject_cast<QMessageBox*>(&box)) {
     if (QAbstractButton* b = mb->button(which)) {
+      QTest::mouseClick(b, Qt::LeftButton);
+      return;
+    }
+  }
+  if (!qobject_cast<QInputDialog*>(&box) && !qobject_cast<QMessageBox*>(&box)) {
+    // A long message: its one OK button.
+    if (auto* b = box.findChild<QPushButton*>()) {
       QTest::mouseClick(b, Qt::LeftButton);
       return;
     }
@@ -121,7 +132,10 @@ GuiStation::GuiStation() {
   fs::create_directories(run_dir);
   fs::permissions(run_dir, fs::perms::owner_all, fs::perm_options::replace);
   // A data log already there: no first-start box unless a test asks for it.
-  Write("WM33DtLg.txt", DataLogHeaderLine1() + "\r\n" + DataLogHeaderLine2("12h23o05") + "\r\n");
+  Write("WM33DtLg.txt",
+        DataLogHeaderLine1() + "\r\n" +
+            DataLogHeaderLine2(TimeStampOf(DecodeDayCount(EncodeDayCount(2012, 8, 23, 14, 5)))) +
+            "\r\n");
 }
 
 GuiStation::~GuiStation() {
@@ -216,6 +230,7 @@ QMainWindow* Window(const std::string& form_name) {
 std::string BoxText(QDialog& box) {
   if (auto* mb = qobject_cast<QMessageBox*>(&box)) return mb->text().toStdString();
   if (auto* in = qobject_cast<QInputDialog*>(&box)) return in->labelText().toStdString();
+  if (auto* area = box.findChild<QPlainTextEdit*>()) return area->toPlainText().toStdString();
   return box.windowTitle().toStdString();
 }
 
@@ -238,6 +253,27 @@ bool KeysTo(const std::string& form_name, const std::string& keys) {
   return XTool({"xdotool", "windowactivate", "--sync", Wid(w)}) &&
          XTool(QStringList{"xdotool", "key", "--clearmodifiers"} +
                QString::fromStdString(keys).split(' ', Qt::SkipEmptyParts));
+}
+
+bool MenuEntry(const std::string& form_name, const std::string& menu, const std::string& then) {
+  QMainWindow* w = Window(form_name);
+  QMenu* m = w ? w->findChild<QMenu*>(QString::fromStdString(menu)) : nullptr;
+  if (!m) return false;
+  // A click on the menu's title in the menu bar, through the X server.
+  const QRect title = w->menuBar()->actionGeometry(m->menuAction());
+  const QPoint at = w->menuBar()->mapToGlobal(title.center());
+  if (!XTool({"xdotool", "windowactivate", "--sync", Wid(w)}) ||
+      !XTool({"xdotool", "mousemove", "--sync", QString::number(at.x()), QString::number(at.y()),
+              "click", "1"}))
+    return false;
+  const auto open = [m] { return QApplication::activePopupWidget() == m && m->isVisible(); };
+  // Waits in this call, with the events running, until the menu is up.
+  if (!QTest::qWaitFor(open, kStepTimeoutMs)) {
+    ADD_FAILURE() << "menu " << menu << " did not open";
+    return false;
+  }
+  return XTool(QStringList{"xdotool", "key"} +
+               QString::fromStdString(then).split(' ', Qt::SkipEmptyParts));
 }
 
 QString Wid(QMainWindow* w) {

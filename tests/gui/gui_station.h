@@ -105,6 +105,9 @@ bool XTool(const QStringList& args);
 // Activates a program window through the window manager and types keys into it through the X
 // server (xdotool key syntax: "alt+r", "a").
 bool KeysTo(const std::string& form_name, const std::string& keys);
+// Opens a menu of a window by a click on its title, waits until it is open, then types `then`
+// into it (xdotool key names: "Down Return", "a").
+bool MenuEntry(const std::string& form_name, const std::string& menu, const std::string& then);
 // The X window id of a program window, as a decimal string for the X tools.
 QString Wid(QMainWindow* w);
 // The outer frame of a window as the window system has it.

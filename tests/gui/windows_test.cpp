@@ -140,7 +140,7 @@ TEST(Windows, RestackSchemesAfterTheOwnerMovedAndMinimisedWindows) {
       });
   d.Step(
       "the main window back", [] { return QApplication::activeModalWidget() == nullptr; },
-      [] { EXPECT_TRUE(KeysTo("WM033f1", "alt+r a")); });
+      [] { EXPECT_TRUE(MenuEntry("WM033f1", "Restack1", "a")); });
   d.Step("placed by scheme A", [] { return PlacedBy(kSchemeA); });
   // Again for scheme B, after the owner moved the error window and minimised the main window's
   // companions by minimising it.
@@ -152,7 +152,7 @@ TEST(Windows, RestackSchemesAfterTheOwnerMovedAndMinimisedWindows) {
       });
   d.Step(
       "the error window moved", [] { return Frame(Window("WM033ErrDisp")).left >= 690; },
-      [] { EXPECT_TRUE(KeysTo("WM033f1", "alt+r b")); });
+      [] { EXPECT_TRUE(MenuEntry("WM033f1", "Restack1", "b")); });
   d.Step("placed by scheme B", [] { return PlacedBy(kSchemeB); });
   d.Step("the forms follow", [&] {
     return ModelFollows(s) && SameFrame(Window("WM033ErrDisp"), s.form->WM033ErrDisp.Bounds());
