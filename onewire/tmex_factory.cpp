@@ -88,6 +88,9 @@ sim::StationPlan PlanFromForm(const TWM033f1& form) {
   sim::StationPlan plan;
   plan.seed = form.env().sim_seed;
   plan.wind_dir_table = form.bWindDirTable;
+  plan.wind_dir_rotation = form.bWindDirRotation;
+  // The counters keep their counts across restarts, as DS2423s do, in the station folder.
+  plan.state_file = MapPath(form.env(), "WM033SimChips.txt").value_or("");
   for (int slot = 0; slot < kChannels; ++slot) {
     sim::StationSlot s;
     s.slot = slot;
