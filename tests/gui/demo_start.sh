@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# `make demo` on a desktop: the first start of a new demo station opens all its windows without
+# a box in front of them (the data log is created by a short headless start first). Usage: demo_start.sh <bin folder>
+set -u
+bin=$(cd "$1" && pwd)
+src=$(cd "$(dirname "$0")/../.." && pwd)
+if [ "${WM033_GUI_INNER:-}" != 1 ]; then
+  for tool in xvfb-run openbox xdotool wmctrl; do
+    command -v "$tool" >/dev/null || { echo "demo_start.sh: $tool is missing"; exit 77; }
+  done
+  export WM033_GUI_INNER=1
+  exec xvfb-run -a -s "-screen 0 1366x768x24 -nolisten tcp" bash "$0" "$bin"
+fi
+work=$(mktemp -d)
+openbox >/dev/null 2>&1 &
+wm=$!
+trap 'kill $wm $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY WM033_HEADLESS
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$work/build" && ln -s "$bin" "$work/build/bin"
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
+
+"$src/tools/run-demo.sh" "$work/build" >"$work/demo.out" 2>&1 &
+demo=$!
+# The main window appears once start-up has run: a box during start-up would hold it back.
+timeout 60 xdotool search --sync --onlyvisible --name "Weather monitor- WM033" >/dev/null
+found=$?
+check "the main window opened without a box before it" "[ $found -eq 0 ]"
+check "no box is open" "! xdotool search --onlyvisible --name '^WM033\$' >/dev/null"
+check "the first start said it created the data log" "grep -q 'creating its data log' '$work/demo.out'"
+check "the data log is there" "[ -s '$work/build/demo-station/WM33DtLg.txt' ]"
+kill -TERM $demo
+wait $demo
+rc=$?
+check "SIGTERM ends the demo with 0 (got $rc)" "[ $rc -eq 0 ]"
+[ $fail -eq 0 ] || cat "$work/demo.out"
+exit $fail
