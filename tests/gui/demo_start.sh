@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
 # `make demo` on a desktop: the first start of a new demo station opens all its windows without
-# a box in front of them (the data log is created by a short headless start first). Usage: demo_start.sh <bin folder>
+# a box in front of them (the data log is created by a short headless start first), on a
+# private desktop (desktop.sh). Usage: demo_start.sh <bin folder>
 set -u
 bin=$(cd "$1" && pwd)
 src=$(cd "$(dirname "$0")/../.." && pwd)
-if [ "${WM033_GUI_INNER:-}" != 1 ]; then
-  for tool in xvfb-run openbox xdotool wmctrl; do
-    command -v "$tool" >/dev/null || { echo "demo_start.sh: $tool is missing"; exit 77; }
-  done
-  export WM033_GUI_INNER=1
-  exec xvfb-run -a -s "-screen 0 1366x768x24 -nolisten tcp" bash "$0" "$bin"
+if [ "${WM033_DESKTOP_INNER:-}" != 1 ]; then
+  exec bash "$(dirname "$0")/desktop.sh" bash "$0" "$bin"
 fi
 work=$(mktemp -d)
-openbox >/dev/null 2>&1 &
-wm=$!
-trap 'kill $wm $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY WM033_HEADLESS
-export XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/build" && ln -s "$bin" "$work/build/bin"
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
