@@ -228,5 +228,24 @@ TEST(Controls, DemoLayoutShowsTheWholeGraphWithItsHistory) {
   EXPECT_EQ(s.Run(d), 0);
 }
 
+TEST(Controls, FileNameWarningWindowClosesAndIsFreed) {
+  GuiStation s;
+  s.Write("WM33/anything.txt", "");  // a folder "C:\\WM33" beside the station's files
+  Driver d;
+  d.Step(
+      "the warning shown",
+      [&] {
+        QMainWindow* warn = Window("wm033warnF1");
+        return Running(s)() && warn && warn->isVisible();
+      },
+      [] {
+        EXPECT_EQ(Window("wm033warnF1")->windowTitle(), "WM033 Warning about file names");
+        QTest::mouseClick(Widget<QPushButton>("wm033warnF1", "buClose"), Qt::LeftButton);
+      });
+  d.Step("the warning gone", [&] { return !Window("wm033warnF1") && !s.form->wm033warnF1; });
+  Quit(d);
+  EXPECT_EQ(s.Run(d), 0);
+}
+
 }  // namespace
 }  // namespace wm033::guitest

@@ -74,12 +74,12 @@ TEST(EndPaths, SigtermDuringAStartUpBoxClosesItAndEndsWithTheLogsClosed) {
   EXPECT_EQ(s.Read("WM33ErLg.txt").find("Unable to write"), std::string::npos);
 }
 
-TEST(EndPaths, SigtermDuringTheCommentBoxCancelsItAndEnds) {
+TEST(EndPaths, SigintDuringTheCommentBoxCancelsItAndEnds) {
   GuiStation s;
   Driver d;
   d.Step("the program running", Running(s),
          [] { QTest::mouseClick(Widget<QPushButton>("WM033f1", "buInsCmnt"), Qt::LeftButton); });
-  d.OnBox("What you enter will be prefixed", [](QDialog&) { ::kill(::getpid(), SIGTERM); });
+  d.OnBox("What you enter will be prefixed", [](QDialog&) { ::kill(::getpid(), SIGINT); });
   EXPECT_EQ(s.Run(d), 0);
   EXPECT_LT(s.seconds, 60.0);
   EXPECT_FALSE(s.error_log_open_at_end);

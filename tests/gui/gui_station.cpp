@@ -104,6 +104,10 @@ void Driver::Poll() {
   }
   StepDef done = std::move(s);
   steps_.pop_front();
+  const auto waited = std::chrono::steady_clock::now() - step_started_;
+  if (waited > std::chrono::seconds(5))  // slow, though in time: worth a line in the CI log
+    fprintf(stderr, "note: waited %.1f s for %s\n", std::chrono::duration<double>(waited).count(),
+            done.what.c_str());
   step_started_ = std::chrono::steady_clock::now();
   // Acted on from a queued call: an action that opens a modal box runs that box's own event
   // loop, and the polling timer must keep ticking in it.
@@ -263,8 +267,8 @@ bool MenuEntry(const std::string& form_name, const std::string& menu, const std:
   const QRect title = w->menuBar()->actionGeometry(m->menuAction());
   const QPoint at = w->menuBar()->mapToGlobal(title.center());
   if (!XTool({"xdotool", "windowactivate", "--sync", Wid(w)}) ||
-      !XTool({"xdotool", "mousemove", "--sync", QString::number(at.x()), QString::number(at.y()),
-              "click", "1"}))
+      !XTool(
+          {"xdotool", "mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}))
     return false;
   const auto open = [m] { return QApplication::activePopupWidget() == m && m->isVisible(); };
   // Waits in this call, with the events running, until the menu is up.
