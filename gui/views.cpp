@@ -209,7 +209,8 @@ class FormWindow : public QMainWindow {
     if (restoring_) {
       // Over once the frame is the normal one again and the size is back (or after enough
       // events that the window manager evidently settled elsewhere).
-      const bool back = Margins() == normal_margins_ && real.size() == applied_.size();
+      const bool back =
+          real == applied_ || (Margins() == normal_margins_ && real.size() == applied_.size());
       if (!back && ++restore_events_ < kMaxRestoreEvents) return;
       restoring_ = false;
       if (real != applied_) ApplyOuter(applied_);

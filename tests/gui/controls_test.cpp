@@ -180,6 +180,19 @@ TEST(Controls, CommentBoxesOkAndCancel) {
   EXPECT_FALSE(Contains(page, "not this"));
 }
 
+// Pixels of the outdoor temperature's colour on the screen, in the graph pane's row 216 from
+// column x0 to x1.
+int RedOnScreen(int x0, int x1) {
+  QWidget* pane = Widget<QWidget>("WM033f1", "imMainGraphPane");
+  const QPoint at = pane->mapToGlobal(QPoint(0, 0));
+  const QImage shot =
+      QApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 780, 237).toImage();
+  int red = 0;
+  for (int x = x0; x < x1; ++x)
+    if (shot.pixelColor(x, 216) == QColor(255, 0, 0)) ++red;
+  return red;
+}
+
 // The demo station as it starts on a 1366 x 768 screen: all three windows and the whole graph
 // pane visible at once, the pane on the screen showing the history the start-up reloaded.
 TEST(Controls, DemoLayoutShowsTheWholeGraphWithItsHistory) {
@@ -192,38 +205,38 @@ TEST(Controls, DemoLayoutShowsTheWholeGraphWithItsHistory) {
     log += TemperatureRecord(0, TimeStampOf(DecodeDayCount(t)), 20.0f) + "\r\n";
   s.Write("WM33DtLg.txt", log);
   Driver d;
-  d.Step("running", Running(s), [] {
-    QWidget* pane = Widget<QWidget>("WM033f1", "imMainGraphPane");
-    const QRect on_screen(pane->mapToGlobal(QPoint(0, 0)), pane->size());
-    ASSERT_EQ(on_screen.size(), QSize(780, 237));
-    const QRect screen = QApplication::primaryScreen()->geometry();
-    EXPECT_TRUE(screen.contains(on_screen));
-    // The three windows side by side on the screen, none over another.
-    const char* names[3] = {"WM033f1", "WM033ErrDisp", "WM033fControl"};
-    for (int i = 0; i < 3; ++i) {
-      const QRect a = Window(names[i])->frameGeometry();
-      EXPECT_TRUE(screen.contains(a)) << names[i];
-      for (int j = i + 1; j < 3; ++j)
-        EXPECT_FALSE(a.intersects(Window(names[j])->frameGeometry())) << names[i] << names[j];
-    }
-    // The numeric display's reading strip is whole.
-    QWidget* strip_end = Widget<QWidget>("WM033fControl", "laOnOff2");
-    EXPECT_TRUE(Window("WM033fControl")
-                    ->frameGeometry()
-                    .contains(QRect(strip_end->mapToGlobal(QPoint(0, 0)), strip_end->size())));
-    // What the screen shows in the pane: the reloaded line, from 3 days back (x = 530) to now.
-    const QImage shot = QApplication::primaryScreen()
-                            ->grabWindow(0, on_screen.x(), on_screen.y(), 780, 237)
-                            .toImage();
-    int red = 0, columns = 0;
-    for (int x = 535; x < 775; ++x, ++columns)
-      if (shot.pixelColor(x, 216) == QColor(255, 0, 0)) ++red;
-    EXPECT_GE(red, columns * 9 / 10) << red << " of " << columns;
-    int red_before = 0;
-    for (int x = 20; x < 500; ++x)
-      if (shot.pixelColor(x, 216) == QColor(255, 0, 0)) ++red_before;
-    EXPECT_EQ(red_before, 0);
-  });
+  d.Step(
+      "running, the windows placed by the demo's scheme A",
+      [&] {
+        return Running(s)() && SameFrame(Window("WM033f1"), {0, 0, 790, 410}) &&
+               SameFrame(Window("WM033ErrDisp"), {792, 0, 574, 662}) &&
+               SameFrame(Window("WM033fControl"), {0, 412, 790, 250});
+      },
+      [] {
+        QWidget* pane = Widget<QWidget>("WM033f1", "imMainGraphPane");
+        const QRect on_screen(pane->mapToGlobal(QPoint(0, 0)), pane->size());
+        ASSERT_EQ(on_screen.size(), QSize(780, 237));
+        const QRect screen = QApplication::primaryScreen()->geometry();
+        EXPECT_TRUE(screen.contains(on_screen));
+        // The three windows side by side on the screen, none over another.
+        const char* names[3] = {"WM033f1", "WM033ErrDisp", "WM033fControl"};
+        for (int i = 0; i < 3; ++i) {
+          const QRect a = Window(names[i])->frameGeometry();
+          EXPECT_TRUE(screen.contains(a)) << names[i];
+          for (int j = i + 1; j < 3; ++j)
+            EXPECT_FALSE(a.intersects(Window(names[j])->frameGeometry())) << names[i] << names[j];
+        }
+        // The numeric display's reading strip is whole.
+        QWidget* strip_end = Widget<QWidget>("WM033fControl", "laOnOff2");
+        EXPECT_TRUE(Window("WM033fControl")
+                        ->frameGeometry()
+                        .contains(QRect(strip_end->mapToGlobal(QPoint(0, 0)), strip_end->size())));
+      });
+  // What the screen shows in the pane (once it is painted): the reloaded line, from 3 days back
+  // (x = 530) to now, and nothing of it before.
+  d.Step(
+      "the screen showing the reloaded line", [] { return RedOnScreen(535, 775) >= 216; },
+      [] { EXPECT_EQ(RedOnScreen(20, 500), 0); });
   Quit(d);
   EXPECT_EQ(s.Run(d), 0);
 }

@@ -5,8 +5,8 @@
 set -u
 bin=$(cd "$1" && pwd)
 src=$(cd "$(dirname "$0")/../.." && pwd)
-if [ "${WM033_DESKTOP_INNER:-}" != 1 ]; then
-  exec bash "$(dirname "$0")/desktop.sh" bash "$0" "$bin"
+if [ "${WM033_ON_DESKTOP:-}" != 1 ]; then
+  WM033_ON_DESKTOP=1 exec bash "$(dirname "$0")/desktop.sh" bash "$0" "$bin"
 fi
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
