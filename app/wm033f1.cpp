@@ -98,7 +98,11 @@ TWM033f1::~TWM033f1() = default;
 // configuration as it is at each session start, or the adapter of the configured port.
 std::unique_ptr<onewire::Tmex> TWM033f1::MakeStationTmex() {
   auto plan = [this] {
-    return onewire::PlanFromChips(env_.sim_seed, bWindDirTable, bChipRom, sChipId, bCounterPage);
+    onewire::sim::StationPlan p = onewire::PlanFromChips(env_.sim_seed, bWindDirTable, bWindDirRotation,
+                                                bChipRom, sChipId, bCounterPage);
+    // The simulated counters keep their counts across restarts, as DS2423s do.
+    p.state_file = MapPath(env_, "WM033SimChips.txt").value_or("");
+    return p;
   };
   return onewire::MakeTmex(env_, platform_, plan,
                            [this](const std::string& text) { ReportError(text); });
@@ -311,6 +315,10 @@ void TWM033f1::ErrDispFormClose() {
 }
 
 void TWM033f1::OnInstanceMessage() {
+  // The application's windows are restored together, the main window last, so that it ends in
+  // front with the focus.
+  WM033fControl.SetState(forms::WindowState::Normal);
+  WM033ErrDisp.SetState(forms::WindowState::Normal);
   SetState(forms::WindowState::Normal);
   WM033fControl.BringToFront();
   WM033ErrDisp.BringToFront();

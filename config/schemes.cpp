@@ -8,11 +8,9 @@ namespace {
 
 enum { kLeft, kTop, kWidth, kHeight };
 
+// Left, top, width and height (the outer frame), given to the window in one move.
 void Place(forms::Form& f, const int32_t g[4]) {
-  f.SetLeft(g[kLeft]);
-  f.SetTop(g[kTop]);
-  f.SetWidth(g[kWidth]);
-  f.SetHeight(g[kHeight]);
+  f.SetBounds({g[kLeft], g[kTop], g[kWidth], g[kHeight]});
 }
 
 // Restores the two other windows, places all three by a scheme and focuses the comment button.

@@ -261,6 +261,16 @@ class Form : public Component {
   bool HasTitleButtons() const { return title_buttons_; }
   void SetTitleButtons(bool b) { title_buttons_ = b; }
 
+  // The window system moved or resized the window (its owner or the window manager did): the
+  // model follows, and a change of size reaches the resize handler as it would on Windows.
+  void FollowWindow(Geometry g) {
+    const Geometry was = Bounds();
+    if (g.left == was.left && g.top == was.top && g.width == was.width && g.height == was.height)
+      return;
+    SetBounds(g);
+    if ((g.width != was.width || g.height != was.height) && OnResize) OnResize();
+  }
+
   std::function<void()> OnClose;   // closing by the window frame
   std::function<void()> OnResize;  // after the state changed
   // Closing the window as the window frame's close button does.

@@ -3,6 +3,7 @@
 #include "gui/views.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -10,10 +11,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -46,10 +49,68 @@ void Place(QWidget* w, const forms::Component& c, int y_offset = 0) {
   w->setEnabled(c.Enabled());
 }
 
-// A top-level window for a form.
+// Keeps the window that a handler last asked to have the focus active for a moment: a window
+// restored on the way (from minimised) may be given the focus by the window manager once it is
+// mapped again, after the request. The owner's next click or key ends the watch.
+class FocusKeeper : public QObject {
+ public:
+  static FocusKeeper& Instance() {
+    static FocusKeeper* keeper = [] {
+      auto* k = new FocusKeeper;
+      QCoreApplication::instance()->installEventFilter(k);
+      return k;
+    }();
+    return *keeper;
+  }
+  // Activates `window` (and focuses `widget` in it) once the running handler has finished.
+  void Request(QWidget* window, QWidget* widget) {
+    window_ = window;
+    widget_ = widget;
+    budget_ = 3;
+    QMetaObject::invokeMethod(
+        this, [this] { Activate(); }, Qt::QueuedConnection);
+  }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::KeyPress:
+        budget_ = 0;  // the owner acts
+        break;
+      case QEvent::WindowActivate:
+        if (budget_ > 0 && window_ && o != window_ && o->isWidgetType() &&
+            static_cast<QWidget*>(o)->isWindow()) {
+          --budget_;
+          QMetaObject::invokeMethod(
+              this, [this] { Activate(); }, Qt::QueuedConnection);
+        }
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void Activate() {
+    if (!window_) return;
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    if (widget_) widget_->setFocus();
+  }
+  QPointer<QWidget> window_, widget_;
+  int budget_ = 0;
+};
+
+// A top-level window for a form. The form's bounds are the outer frame, as the layouts give
+// them; the window follows the form, and the form follows the window when its owner or the
+// window manager moves, resizes, minimises or restores it.
 class FormWindow : public QMainWindow {
  public:
   explicit FormWindow(forms::Form& form) : form_(form) {
+    setObjectName(QString::fromStdString(form.Name()));
     Qt::WindowFlags flags = Qt::Window;
     if (!form.HasTitleButtons())
       flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;  // no title-bar buttons
@@ -64,25 +125,17 @@ class FormWindow : public QMainWindow {
   void Sync() {
     setWindowTitle(QString::fromStdString(form_.Caption()));
     const forms::Geometry& g = form_.Bounds();
-    if (geometry_ != QRect(g.left, g.top, g.width, g.height)) {
-      geometry_ = QRect(g.left, g.top, g.width, g.height);
-      move(g.left, g.top);
-      resize(g.width, g.height);
-    }
-    const Qt::WindowStates want =
+    const QRect want(g.left, g.top, g.width, g.height);
+    if (want != applied_) ApplyOuter(want);
+    const Qt::WindowStates state =
         form_.State() == forms::WindowState::Minimized   ? Qt::WindowMinimized
         : form_.State() == forms::WindowState::Maximized ? Qt::WindowMaximized
                                                          : Qt::WindowNoState;
-    if (windowState() != want && !syncing_state_) setWindowState(want);
-    if (form_.FrontRequests() != front_requests_) {
+    if (windowState() != state && !syncing_state_) setWindowState(state);
+    if (form_.FrontRequests() != front_requests_ || form_.FocusRequests() != focus_requests_) {
       front_requests_ = form_.FrontRequests();
-      show();
-      raise();
-      activateWindow();
-    }
-    if (form_.FocusRequests() != focus_requests_) {
       focus_requests_ = form_.FocusRequests();
-      activateWindow();
+      ActivateLater();
     }
     if (isVisible() != form_.Visible() && shown_once_) setVisible(form_.Visible());
   }
@@ -104,16 +157,83 @@ class FormWindow : public QMainWindow {
     const forms::WindowState st = (s & Qt::WindowMinimized)   ? forms::WindowState::Minimized
                                   : (s & Qt::WindowMaximized) ? forms::WindowState::Maximized
                                                               : forms::WindowState::Normal;
+    if (st == forms::WindowState::Normal && last_state_ != forms::WindowState::Normal) {
+      // Back from maximised or minimised: the window manager's moves on the way are not the
+      // owner's, and its frame changes on the way; the window goes back to where the form has it.
+      restoring_ = true;
+      restore_events_ = 0;
+    }
+    last_state_ = st;
     syncing_state_ = true;
     Guarded([&] { form_.SetState(st); });
     syncing_state_ = false;
     Sync();
   }
+  void moveEvent(QMoveEvent* e) override {
+    QMainWindow::moveEvent(e);
+    FollowWindow();
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    QMainWindow::resizeEvent(e);
+    FollowWindow();
+  }
+  void paintEvent(QPaintEvent* e) override {
+    QMainWindow::paintEvent(e);
+    FollowWindow();
+  }
 
  private:
+  QMargins Margins() const { return windowHandle() ? windowHandle()->frameMargins() : QMargins(); }
+  // Places the outer frame: move() places a window's frame, resize() its client area.
+  void ApplyOuter(const QRect& outer) {
+    applied_ = outer;
+    placed_margins_ = Margins();
+    if (windowState() == Qt::WindowNoState) normal_margins_ = placed_margins_;
+    placing_ = true;
+    const QMargins m = placed_margins_;
+    move(outer.topLeft());
+    resize(std::max(1, outer.width() - m.left() - m.right()),
+           std::max(1, outer.height() - m.top() - m.bottom()));
+    placing_ = false;
+  }
+  // A move or resize that the window system made, or a repaint after the frame became known.
+  void FollowWindow() {
+    if (placing_ || !isVisible() || windowState() != Qt::WindowNoState) return;
+    if (!restoring_ && Margins() != placed_margins_) {
+      // The frame became known (or changed) after the window was placed: place it again, so
+      // that the outer frame is where the form has it.
+      ApplyOuter(applied_);
+      return;
+    }
+    const QRect real = frameGeometry();
+    if (restoring_) {
+      // Over once the frame is the normal one again and the size is back (or after enough
+      // events that the window manager evidently settled elsewhere).
+      const bool back =
+          real == applied_ || (Margins() == normal_margins_ && real.size() == applied_.size());
+      if (!back && ++restore_events_ < kMaxRestoreEvents) return;
+      restoring_ = false;
+      if (real != applied_) ApplyOuter(applied_);
+      return;
+    }
+    if (real == applied_) return;
+    applied_ = real;
+    Guarded([&] { form_.FollowWindow({real.x(), real.y(), real.width(), real.height()}); });
+  }
+  // Raises and activates the window once the handler that asked for it has finished, so that
+  // the last request of a handler wins over windows it restored on the way.
+  void ActivateLater() { FocusKeeper::Instance().Request(this, nullptr); }
+
   forms::Form& form_;
   QWidget* area_ = nullptr;
-  QRect geometry_;
+  QRect applied_;  // the outer frame the form and the window last agreed on
+  QMargins placed_margins_;
+  bool placing_ = false;
+  static constexpr int kMaxRestoreEvents = 30;
+  bool restoring_ = false;  // coming back from maximised or minimised
+  int restore_events_ = 0;
+  QMargins normal_margins_;  // the frame of the window in its normal state
+  forms::WindowState last_state_ = forms::WindowState::Normal;
   int front_requests_ = 0;
   int focus_requests_ = 0;
   bool syncing_state_ = false;
@@ -122,6 +242,8 @@ class FormWindow : public QMainWindow {
 
 void BindLabel(forms::Label& model, QWidget* parent, bool bold) {
   auto* w = new QLabel(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
+  w->setTextFormat(Qt::PlainText);
   w->setWordWrap(model.WordWrap());
   w->setAlignment((model.Alignment() == forms::Align::Centre  ? Qt::AlignHCenter
                    : model.Alignment() == forms::Align::Right ? Qt::AlignRight
@@ -144,6 +266,7 @@ void BindLabel(forms::Label& model, QWidget* parent, bool bold) {
 
 void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
   auto* w = new QPushButton(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   QObject::connect(w, &QPushButton::clicked, [&model] { Guarded([&] { model.Click(); }); });
   int focus = model.FocusRequests();
   auto sync = [w, &model, y_offset, focus]() mutable {
@@ -151,7 +274,8 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
     Place(w, model, y_offset);
     if (model.FocusRequests() != focus) {
       focus = model.FocusRequests();
-      w->setFocus();
+      // After the handler, like the windows' own activation (the button's window wins).
+      FocusKeeper::Instance().Request(w->window(), w);
     }
   };
   sync();
@@ -161,6 +285,7 @@ void BindButton(forms::Button& model, QWidget* parent, int y_offset = 0) {
 // A memo placed at its design position, or filling its window (`fill`).
 void BindMemo(forms::Memo& model, QWidget* parent, int y_offset = 0, bool fill = false) {
   auto* w = new QPlainTextEdit(parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   w->setReadOnly(true);
   if (fill) {
     auto* layout = new QVBoxLayout(parent);
@@ -206,6 +331,7 @@ class ImageWidget : public QWidget {
 
 void BindImage(forms::Image& model, QWidget* parent, int y_offset = 0) {
   auto* w = new ImageWidget(model, parent);
+  w->setObjectName(QString::fromStdString(model.Name()));
   auto sync = [w, &model, y_offset] {
     Place(w, model, y_offset);
     w->update();
@@ -218,10 +344,12 @@ void AddMenu(QMenuBar* bar, QMenu* menu, forms::MenuItem& item) {
   const QString caption = QString::fromStdString(item.Caption());
   if (!item.Items.empty()) {
     QMenu* sub = menu ? menu->addMenu(caption) : bar->addMenu(caption);
+    sub->setObjectName(QString::fromStdString(item.Name()));
     for (forms::MenuItem* child : item.Items) AddMenu(bar, sub, *child);
     return;
   }
   QAction* a = menu ? menu->addAction(caption) : bar->addAction(caption);
+  a->setObjectName(QString::fromStdString(item.Name()));
   QObject::connect(a, &QAction::triggered, [&item] { Guarded([&] { item.Click(); }); });
 }
 
@@ -270,26 +398,25 @@ class QtViews : public Views {
     warn_ = std::make_unique<FormWindow>(w);
     BindMemo(w.Memo1, warn_->Area());
     BindButton(w.buClose, warn_->Area());
-    w.OnClose = [this] { warn_closing_ = true; };
+    // Closing frees the window, once the click that closed it has been handled.
+    w.OnClose = [this] {
+      main_form_->wm033warnF1->Closed = true;
+      warn_->hide();
+      QMetaObject::invokeMethod(
+          main_.get(),
+          [this] {
+            warn_.reset();
+            main_form_->wm033warnF1.reset();
+          },
+          Qt::QueuedConnection);
+    };
     warn_->ShowOnce();
     warn_->raise();
-    // Closing frees the window.
-    timer_.setInterval(200);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (warn_closing_ && warn_) {
-        warn_.reset();
-        main_form_->wm033warnF1.reset();
-        timer_.stop();
-      }
-    });
-    timer_.start();
   }
 
  private:
   std::unique_ptr<FormWindow> control_, errdisp_, main_, warn_;
   TWM033f1* main_form_ = nullptr;
-  bool warn_closing_ = false;
-  QTimer timer_;
 };
 
 }  // namespace

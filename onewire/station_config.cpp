@@ -41,6 +41,8 @@ StationConfig ParseStationConfig(const std::vector<std::string>& lines) {
       if (slot == 10) {
         const char t = static_cast<char>(std::toupper(static_cast<unsigned char>(l[21])));
         if (t >= 'A' && t <= 'G') cfg.wind_dir_table = static_cast<uint8_t>(t - 'A');
+        const char r = static_cast<char>(std::toupper(static_cast<unsigned char>(l[20])));
+        if (r >= 'A' && r <= 'P') cfg.wind_dir_rotation = static_cast<uint8_t>(r - 'A');
       }
     }
   }

@@ -26,6 +26,7 @@ struct StationConfig {
   int16_t port_num = 0, port_type = 0;
   std::array<ConfiguredChip, 13> chips;
   uint8_t wind_dir_table = 0;
+  uint8_t wind_dir_rotation = 9;  // the vane offset, letter a..p on line u
   std::vector<std::string> problems;
 };
 

@@ -86,13 +86,14 @@ std::unique_ptr<OneWireLink> OpenAdapter(const Environment& env, int16_t port_nu
   return nullptr;
 }
 
-sim::StationPlan PlanFromChips(uint64_t seed, uint8_t wind_dir_table,
+sim::StationPlan PlanFromChips(uint64_t seed, uint8_t wind_dir_table, uint8_t wind_dir_rotation,
                                const std::array<Rom, kChipSlots>& roms,
                                const std::array<std::string, kChipSlots>& ids,
                                const std::array<uint8_t, kChipSlots>& counter_pages) {
   sim::StationPlan plan;
   plan.seed = seed;
   plan.wind_dir_table = wind_dir_table;
+  plan.wind_dir_rotation = wind_dir_rotation;
   for (int slot = 0; slot < kChipSlots; ++slot) {
     sim::StationSlot s;
     s.slot = slot;

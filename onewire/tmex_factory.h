@@ -24,8 +24,9 @@ namespace wm033::onewire {
 
 // The simulated station that a sensor configuration describes: every slot with a chip identity,
 // enabled or not; the ROM bytes when they are given (not all zero), else the identity text when
-// it reads. Counter slots use page 15 when their selector says 15, else 14.
-sim::StationPlan PlanFromChips(uint64_t seed, uint8_t wind_dir_table,
+// it reads. Counter slots use page 15 when their selector says 15, else 14. The vane is turned
+// back by the configured offset, so that the dial shows the simulated weather's own direction.
+sim::StationPlan PlanFromChips(uint64_t seed, uint8_t wind_dir_table, uint8_t wind_dir_rotation,
                                const std::array<Rom, kChipSlots>& roms,
                                const std::array<std::string, kChipSlots>& ids,
                                const std::array<uint8_t, kChipSlots>& counter_pages);

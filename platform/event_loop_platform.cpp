@@ -7,33 +7,68 @@
 namespace wm033 {
 
 EventLoopPlatform::EventLoopPlatform(const Environment& env)
-    : clock_(env.clock_rate, env.clock_start_epoch) {}
+    : clock_(env.clock_rate, env.clock_start_epoch), context_(std::make_unique<QObject>()) {}
 
 EventLoopPlatform::~EventLoopPlatform() = default;
 
 void EventLoopPlatform::ProcessMessages() {
-  ++depth_;
+  HandlerScope scope(*this);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  --depth_;
 }
 
 void EventLoopPlatform::WaitForEvents(uint32_t tick_ms) {
-  ++depth_;
+  HandlerScope scope(*this);
   QTimer deadline;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
   deadline.start(static_cast<int>(clock_.RealMsFor(tick_ms)));
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  --depth_;
 }
 
 void EventLoopPlatform::Terminate(int status) {
   if (!terminate_requested_ || (exit_status_ == 0 && status != 0)) exit_status_ = status;
   terminate_requested_ = true;
-  // Posted: the running handler finishes first, and a request made before the event loop
-  // started is seen when it starts.
-  QTimer::singleShot(0, QCoreApplication::instance(),
-                     [this] { QCoreApplication::exit(exit_status_); });
+  if (timer_) timer_->stop();
+  // Kept, not posted as a one-off exit: a modal box opened later must not swallow it.
+  Schedule();
+}
+
+void EventLoopPlatform::RequestQuit(std::function<void()> quit) {
+  quit_requested_ = true;
+  CancelModalBoxes();
+  RunAtTopLevel(std::move(quit));
+}
+
+int EventLoopPlatform::RunMainLoop() {
+  in_main_loop_ = true;
+  Schedule();
+  const int status = QCoreApplication::exec();
+  in_main_loop_ = false;
+  return terminate_requested_ ? exit_status_ : status;
+}
+
+void EventLoopPlatform::Leave() {
+  if (--depth_ == 0) Schedule();
+}
+
+void EventLoopPlatform::Schedule() {
+  if (scheduled_ || (!terminate_requested_ && top_level_.empty())) return;
+  if (depth_ > 0) return;  // Leave() schedules again once the handler is done
+  scheduled_ = true;
+  QMetaObject::invokeMethod(
+      context_.get(), [this] { RunTopLevel(); }, Qt::QueuedConnection);
+}
+
+void EventLoopPlatform::RunTopLevel() {
+  scheduled_ = false;
+  if (!AtTopLevel()) return;  // delivered inside a handler's loop, or before the main loop
+  while (!top_level_.empty() && AtTopLevel()) {
+    std::function<void()> fn = std::move(top_level_.front());
+    top_level_.pop_front();
+    fn();
+  }
+  if (!AtTopLevel()) return;
+  if (terminate_requested_) QCoreApplication::exit(exit_status_);
 }
 
 void EventLoopPlatform::SeedRandom() {
@@ -49,10 +84,12 @@ uint32_t EventLoopPlatform::Random(uint32_t n) {
 void EventLoopPlatform::BindTimer(forms::Timer& timer) {
   timer_ = std::make_unique<QTimer>();
   timer_->setTimerType(Qt::PreciseTimer);
-  QObject::connect(timer_.get(), &QTimer::timeout, [&timer] { timer.Fire(); });
+  QObject::connect(timer_.get(), &QTimer::timeout, [this, &timer] {
+    if (!terminate_requested_) timer.Fire();  // no cycle once the end is requested
+  });
   auto apply = [this, &timer] {
     const int ms = static_cast<int>(clock_.RealMsFor(timer.Interval()));
-    if (timer.Enabled()) {
+    if (timer.Enabled() && !terminate_requested_) {
       if (!timer_->isActive() || timer_->interval() != ms) timer_->start(ms);
     } else {
       timer_->stop();
@@ -63,12 +100,8 @@ void EventLoopPlatform::BindTimer(forms::Timer& timer) {
 }
 
 void EventLoopPlatform::RunAtTopLevel(std::function<void()> fn) {
-  if (depth_ == 0) {
-    fn();
-    return;
-  }
-  QTimer::singleShot(10, QCoreApplication::instance(),
-                     [this, fn = std::move(fn)]() mutable { RunAtTopLevel(std::move(fn)); });
+  top_level_.push_back(std::move(fn));
+  Schedule();
 }
 
 }  // namespace wm033

@@ -8,6 +8,7 @@ namespace wm033 {
 namespace {
 
 int g_write_fd = -1;
+int g_read_fd = -1;
 
 void OnQuitSignal(int) {
   const char b = 'q';
@@ -20,8 +21,10 @@ void OnQuitSignal(int) {
 }  // namespace
 
 int InstallQuitSignals() {
+  if (g_read_fd >= 0) return g_read_fd;  // once per process
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+  g_read_fd = fds[0];
   g_write_fd = fds[1];
   struct sigaction sa {};
   sa.sa_handler = OnQuitSignal;

@@ -4,7 +4,8 @@
 
 namespace wm033 {
 
-// Installs the handlers; returns the pipe's read end (-1 on failure). SIGPIPE is ignored.
+// Installs the handlers once per process; returns the pipe's read end (-1 on failure). SIGPIPE
+// is ignored.
 int InstallQuitSignals();
 // Empties the pipe after it became readable.
 void DrainQuitSignals(int fd);

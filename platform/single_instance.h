@@ -25,6 +25,8 @@ class SingleInstance {
   // Reads what waits on the socket; true when a "MyApp" message arrived.
   bool ReadMessages();
   const std::string& Error() const { return error_; }
+  // The lock is held (a second copy will not run beside this one).
+  bool Locked() const { return lock_fd_ >= 0; }
   // The folder of the lock and the socket: $XDG_RUNTIME_DIR/wm033, or /tmp/wm033-<uid>.
   static std::string Folder();
 

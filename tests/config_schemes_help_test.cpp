@@ -1,6 +1,10 @@
 // Restacking the three windows, and the help, About and settings-file texts.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "config/help_texts.h"
+#include "config/settings.h"
 #include "tests/station_fixture.h"
 
 namespace wm033::testing {
@@ -84,6 +88,76 @@ TEST(Help, AboutAndTheSettingsTexts) {
   EXPECT_NE(s.platform.messages[2].find("C:/WM033/WM033ini2.txt"), std::string::npos);
   EXPECT_NE(s.platform.messages[3].find("[wp1spa]"), std::string::npos);
   EXPECT_NE(s.platform.messages[4].find("[LineOffsetScale]"), std::string::npos);
+}
+
+// Values as the built-in defaults leave them (multipliers not zero).
+config::SettingsValues Defaults() {
+  config::SettingsValues v;
+  v.line_scale.fill(10000);
+  v.line_scale[11] = v.line_scale[12] = 10;
+  return v;
+}
+
+std::vector<std::string> HelpLines(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line, '\r');) out.push_back(line);
+  return out;
+}
+
+// The lines of a help text that stand as they would in the file: section headings and key=value
+// lines, not indented (descriptions are).
+std::string CopyableLines(const std::string& text) {
+  std::string file = std::string(config::kSettingsMarker) + "\r\n";
+  for (const std::string& l : HelpLines(text)) {
+    if (l.empty() || l[0] == ' ') continue;
+    if ((l[0] == '[' && l.back() == ']') || l.find('=') != std::string::npos) file += l + "\r\n";
+  }
+  return file;
+}
+
+TEST(Help, ModernTextCoversEverySectionWithLinesThatWorkWhenCopied) {
+  const std::string text = config::SettingsModernText();
+  const auto lines = HelpLines(text);
+  for (const char* section :
+       {"[sbc]", "[enis]", "[SecondImage]", "[ThirdImage]", "[FourthImage]", "[ChannelColors]",
+        "[FieldLabels]", "[LineOffsetScale]", "[WindowPosnsAndSizes]", "[BarGraphs]",
+        "[VariousOne]", "[HTMLTitle]", "[HTMLMsg]"}) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), section), lines.end()) << section;
+  }
+  // Pasted into a file, the example lines are read without a complaint, and each one counts.
+  config::SettingsValues v = Defaults();
+  const config::SettingsResult r = config::ApplySettingsText(CopyableLines(text), 40000.0, v);
+  EXPECT_TRUE(r.ok);
+  EXPECT_FALSE(r.terminate);
+  for (const auto& n : r.notes) ADD_FAILURE() << n.text;
+  EXPECT_EQ(v.page_folder, "C:\\web\\");
+  EXPECT_EQ(v.page_interval_secs, 600);
+  EXPECT_EQ(v.image_interval_secs, 900);
+  EXPECT_EQ(v.images[2].name, "roof.jpg");
+  EXPECT_EQ(v.colour[0], forms::RGB(255, 128, 0));
+  EXPECT_EQ(v.field_label[0], "Outside");
+  EXPECT_EQ(v.other_caption[0], "Rain");
+  EXPECT_EQ(v.line_offset[1], 190);
+  EXPECT_EQ(v.line_scale[1], 400);
+  EXPECT_EQ(v.win_geom[0][0][2], 799);
+  EXPECT_EQ(v.win_geom[1][2][1], 400);
+  EXPECT_TRUE(v.bar_graph[6]);
+  EXPECT_EQ(v.plot_style[11], 1);
+  EXPECT_EQ(v.title_prefix, "Garden station");
+  EXPECT_EQ(v.msg_text2, "The rain gauge is being cleaned");
+  EXPECT_DOUBLE_EQ(v.msg_expiry1, 40000.5);
+}
+
+TEST(Help, OverviewSaysTheFileMustBeginWithItsMarker) {
+  const std::string text = config::SettingsOverviewText();
+  const auto lines = HelpLines(text);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), config::kSettingsMarker), lines.end());
+  // Its example is a file that works as it stands.
+  config::SettingsValues v = Defaults();
+  const config::SettingsResult r = config::ApplySettingsText(CopyableLines(text), 40000.0, v);
+  EXPECT_TRUE(r.ok && r.notes.empty());
+  EXPECT_EQ(v.colour[1], forms::RGB(0, 255, 0));
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <thread>
 
 #include "onewire/link_tmex.h"
+#include "onewire/sim/station_state.h"
 #include "onewire/station_config.h"
+#include "sensors/wind_vane.h"
 #include "tests/station_fixture.h"
 
 namespace wm033::testing {
@@ -21,6 +23,7 @@ void Configure(Station& st, TWM033f1& f) {
   f.siPortNum = cfg.port_num;
   f.siPortType = cfg.port_type;
   f.bWindDirTable = cfg.wind_dir_table;
+  f.bWindDirRotation = cfg.wind_dir_rotation;
   for (int s = 0; s < kChannels; ++s) {
     f.sChipId[s] = cfg.chips[s].id;
     f.bChipRom[s] = *cfg.chips[s].rom;
@@ -179,6 +182,88 @@ TEST(SimStation, NoSecondSessionWhileOneIsOpen) {
   EXPECT_LT(f.ReadTtureChannel(0), 250.0f);
   EXPECT_EQ(inner_code, 14);
   EXPECT_FALSE(SessionOpen(f));
+}
+
+// The wind-speed count (line q) as the device routine reads it.
+uint32_t WindCount(TWM033f1& f) {
+  uint32_t count = 0;
+  uint16_t code = 1;
+  int32_t dall = 0;
+  f.DMLGetCount(6, f.bCounterPage[6], count, code, dall);
+  EXPECT_EQ(code, 0);
+  return count;
+}
+
+TEST(SimStation, CountersKeepCountingWhileTheProgramIsStopped) {
+  // One station that runs all the time, one that is stopped for half a day in between.
+  Station steady({{"WM033_MICROLAN", "sim"}});
+  Station restarted({{"WM033_MICROLAN", "sim"}});
+  for (Station* st : {&steady, &restarted}) Configure(*st, st->Create());
+  const uint32_t start = WindCount(*steady.form);
+  EXPECT_EQ(WindCount(*restarted.form), start);
+  for (Station* st : {&steady, &restarted}) st->platform.AdvanceDays(0.25);
+  const uint32_t before_stop = WindCount(*restarted.form);
+  EXPECT_GT(before_stop, start);
+  restarted.form.reset();  // the program ends; the counter chip keeps its count
+  for (Station* st : {&steady, &restarted}) st->platform.AdvanceDays(0.5);
+  Configure(restarted, restarted.Create());
+  const uint32_t after_restart = WindCount(*restarted.form);
+  EXPECT_GT(after_restart, before_stop);
+  EXPECT_EQ(after_restart, WindCount(*steady.form)) << "as if it had never stopped";
+  // Killed without a word: the counts saved an hour of the clock before still carry it.
+  for (Station* st : {&steady, &restarted}) st->platform.AdvanceDays(0.3);
+  WindCount(*restarted.form);
+  restarted.Write("WM033SimChips.txt.keep", restarted.Read("WM033SimChips.txt"));
+  for (Station* st : {&steady, &restarted}) st->platform.AdvanceDays(0.1);
+  WindCount(*restarted.form);
+  restarted.form.reset();  // its last counts are lost: the file is the one of 0.1 day before
+  restarted.Write("WM033SimChips.txt", restarted.Read("WM033SimChips.txt.keep"));
+  for (Station* st : {&steady, &restarted}) st->platform.AdvanceDays(0.3);
+  Configure(restarted, restarted.Create());
+  EXPECT_EQ(WindCount(*restarted.form), WindCount(*steady.form));
+}
+
+TEST(SimStation, DamagedCounterFileCostsOnlyItsBadLines) {
+  using onewire::sim::ParseCounterStates;
+  const auto states = ParseCounterStates(
+      "heading\r\n"
+      "1D1B1A0000533AB6 A 18000000 4000000000\r\n"
+      "1d1b1a0000533ab6 B 18000000 7\r\n"
+      "1D1B1A0000533AB6 C 18000000 7\r\n"
+      "1D1B1A0000533A A 18000000 7\r\n"
+      "1D1B1A0000533AB7 A 18000000 4294967296\r\n"
+      "1D1B1A0000533AB8 A 18000000 -1\r\n"
+      "1D1B1A0000533AB9 A x 1\r\n"
+      "1D1B1A0000533ABA A 1 2 3\r\n");
+  ASSERT_EQ(states.size(), 2u);
+  EXPECT_EQ(states.at({"1D1B1A0000533AB6", 'A'}).count, 4000000000u);
+  EXPECT_EQ(states.at({"1D1B1A0000533AB6", 'B'}).minute, 18000000);
+  // Written and read back unchanged.
+  EXPECT_EQ(ParseCounterStates(onewire::sim::FormatCounterStates(states)), states);
+}
+
+TEST(SimStation, VaneIsTurnedBackByTheConfiguredOffset) {
+  Station st({{"WM033_MICROLAN", "sim"}});
+  TWM033f1& f = st.Create();
+  Configure(st, f);
+  ASSERT_EQ(f.bWindDirRotation, 9);  // the demo's line u: offset j
+  const onewire::sim::WeatherModel weather(f.env().sim_seed);
+  uint16_t code = 1;
+  int32_t dall = 0;
+  f.DML2450Init(10, code, dall);
+  ASSERT_EQ(code, 0);
+  for (int hour = 0; hour < 48; hour += 3) {
+    // Early in a minute, so that the reading and the model see the same minute.
+    st.platform.now = EncodeDayCount(2012, 8, 23, hour % 24, 0, 5) + hour / 24;
+    uint16_t v[4];
+    f.DMLGet2540ADC(10, v[0], v[1], v[2], v[3], code, dall);
+    ASSERT_EQ(code, 0);
+    const int raw = RawWindDirection(
+        WindPattern(v[0], v[1], v[2], v[3], f.iWindLowThreshold, f.iWindHighThreshold),
+        f.bWindDirTable);
+    EXPECT_EQ(DisplayedWindDirection(raw, f.bWindDirRotation), weather.VaneSector(st.platform.now))
+        << "hour " << hour;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,10 @@ packages=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev li
           xvfb xauth clang libclang-rt-14-dev python3
           owserver ow-shell digitemp  # independent 1-Wire hosts for tests/adapter_hosts.sh
           libmosquitto-dev mosquitto mosquitto-clients openssl)  # MQTT and its broker tests
+# The tests through the real windows: Qt's test library, a window manager and X input tools.
+packages+=(libqt6test6 openbox xdotool wmctrl)
+# A Wayland desktop for the tests: a compositor with XWayland, and Qt's Wayland platform.
+packages+=(weston xwayland qt6-wayland)
 if [ "${WM033_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium); fi
 missing=()
 for p in "${packages[@]}"; do

@@ -15,6 +15,7 @@ StationPlan PlanFromConfig(const StationConfig& cfg, uint64_t seed) {
   StationPlan plan;
   plan.seed = seed;
   plan.wind_dir_table = cfg.wind_dir_table;
+  plan.wind_dir_rotation = cfg.wind_dir_rotation;
   for (int slot = 0; slot < static_cast<int>(cfg.chips.size()); ++slot) {
     const ConfiguredChip& c = cfg.chips[slot];
     if (!c.rom) continue;

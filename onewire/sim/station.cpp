@@ -1,8 +1,10 @@
 #include "onewire/sim/station.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "onewire/sim/chips.h"
+#include "onewire/sim/station_state.h"
 #include "sensors/wind_vane.h"
 
 namespace wm033::onewire::sim {
@@ -61,7 +63,13 @@ double VaneLevelVolts(char level) {
 }
 
 SimStation::SimStation(const StationPlan& plan, SimClock& clock)
-    : clock_(clock), model_(plan.seed), table_(plan.wind_dir_table) {
+    : clock_(clock),
+      model_(plan.seed),
+      table_(plan.wind_dir_table),
+      rotation_(plan.wind_dir_rotation % 16),
+      state_file_(plan.state_file) {
+  const CounterStates saved =
+      state_file_.empty() ? CounterStates{} : LoadCounterStates(state_file_);
   for (const StationSlot& s : plan.slots) {
     if (s.slot < 0 || s.slot > 12) continue;
     if (SimChip* existing = bus_.Find(s.rom)) {  // one chip named on two lines
@@ -99,9 +107,13 @@ SimStation::SimStation(const StationPlan& plan, SimClock& clock)
       if (s.counter_page == 15) std::swap(a, b);
       counters_.push_back(std::move(active));
       counters_.push_back(std::move(idle));
+      for (auto [input, counter] : {std::pair<char, PulseCounter*>{'A', a}, {'B', b}}) {
+        inputs_.push_back({RomKey(s.rom), input, counter});
+        if (auto it = saved.find({RomKey(s.rom), input}); it != saved.end())
+          counter->Resume(it->second);
+      }
       auto counter = std::make_unique<Ds2423>(
-          s.rom, clock_, [this, a] { return a->CountAt(clock_.Now()); },
-          [this, b] { return b->CountAt(clock_.Now()); });
+          s.rom, clock_, [this, a] { return CountNow(*a); }, [this, b] { return CountNow(*b); });
       Ds2423* c = counter.get();
       truth_.push_back([name, c] {
         return name + " counters.A=" + std::to_string(c->Counter(14)) +
@@ -112,7 +124,7 @@ SimStation::SimStation(const StationPlan& plan, SimClock& clock)
       const bool vane = slot == 10;
       auto volts = [this, vane](int ch) {
         if (!vane) return 0.0;
-        const char* p = VanePattern(table_, model_.VaneSector(clock_.Now()));
+        const char* p = VanePattern(table_, model_.VaneSector(clock_.Now()) - rotation_);
         return VaneLevelVolts(p[ch & 3]);
       };
       chip = std::make_unique<Ds2450>(s.rom, clock_, volts);
@@ -131,6 +143,34 @@ std::vector<std::string> SimStation::Truth() const {
   std::vector<std::string> lines;
   for (const auto& t : truth_) lines.push_back(t());
   return lines;
+}
+
+SimStation::~SimStation() {
+  SaveCounts();
+}
+
+uint32_t SimStation::CountNow(PulseCounter& counter) {
+  const uint32_t count = counter.CountAt(clock_.Now());
+  const std::optional<CounterState> s = counter.State();
+  if (s && (saved_minute_ == INT64_MIN || s->minute - saved_minute_ >= 60)) SaveCounts();
+  return count;
+}
+
+void SimStation::SaveCounts() {
+  if (state_file_.empty()) return;
+  CounterStates states;
+  int64_t newest = INT64_MIN;
+  for (const Input& in : inputs_) {
+    if (const std::optional<CounterState> s = in.counter->State()) {
+      states[{in.rom, in.input}] = *s;
+      newest = std::max(newest, s->minute);
+    }
+  }
+  if (states.empty()) return;
+  // A file that cannot be written costs only the counts since the last one that could; it is
+  // tried again an hour of the clock later.
+  SaveCounterStates(state_file_, states);
+  saved_minute_ = newest;
 }
 
 SimChip* SimStation::ChipOfLine(char line) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +27,11 @@ struct StationSlot {
 struct StationPlan {
   std::vector<StationSlot> slots;
   uint8_t wind_dir_table = 0;  // 0..6; tables e-g have no patterns and get table a's
+  // The vane offset the program adds to the direction it reads (0..15): the vane is turned back
+  // by it, so that the dial shows the weather's own direction.
+  uint8_t wind_dir_rotation = 0;
+  // Where the counters keep their counts across restarts (empty: they start afresh).
+  std::string state_file;
   uint64_t seed = 20120823;
 };
 
@@ -37,6 +43,7 @@ double VaneLevelVolts(char level);
 class SimStation {
  public:
   SimStation(const StationPlan& plan, SimClock& clock);
+  ~SimStation();  // keeps the counters' counts
   SimBus& bus() { return bus_; }
   const WeatherModel& model() const { return model_; }
   // Applies a fault set; chips see only what changed.
@@ -51,10 +58,24 @@ class SimStation {
   SimClock& clock_;
   WeatherModel model_;
   SimBus bus_;
+  // A counter input of a DS2423, by chip and input ('A' or 'B').
+  struct Input {
+    std::string rom;
+    char input;
+    PulseCounter* counter;
+  };
+  // A counter's count now; the counts are saved once an hour of the clock has passed.
+  uint32_t CountNow(PulseCounter& counter);
+  void SaveCounts();
+
   std::vector<std::unique_ptr<PulseCounter>> counters_;
+  std::vector<Input> inputs_;
   std::array<SimChip*, 13> by_slot_{};
   std::vector<std::function<std::string()>> truth_;
   int table_ = 0;
+  int rotation_ = 0;
+  std::string state_file_;
+  int64_t saved_minute_ = INT64_MIN;
 };
 
 }  // namespace wm033::onewire::sim

@@ -149,4 +149,17 @@ void PulseCounter::Restart(double day) {
   base_ = 0u - partial;  // wraps so that base_ + partial is 0 now
 }
 
+std::optional<CounterState> PulseCounter::State() const {
+  if (minute_ == INT64_MIN) return std::nullopt;
+  return CounterState{minute_, base_};
+}
+
+void PulseCounter::Resume(const CounterState& s) {
+  minute_ = s.minute;
+  base_ = s.count;
+  last_ = s.count;
+  // A clock set back before the saved minute reads the saved count until it passes it.
+  last_day_ = static_cast<double>(s.minute) / kMinutesPerDay;
+}
+
 }  // namespace wm033::onewire::sim

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 
 namespace wm033::onewire::sim {
 
@@ -38,6 +39,15 @@ class WeatherModel {
   uint64_t seed_;
 };
 
+// Where a counter stands: its count at the start of a whole minute of the clock. The pulses of
+// every later minute follow from the seed, so a count taken up from here is the one a counter
+// that never stopped would show.
+struct CounterState {
+  int64_t minute = 0;
+  uint32_t count = 0;
+  bool operator==(const CounterState&) const = default;
+};
+
 // A cumulative pulse count over the clock: what a counter input has counted by `day`.
 class PulseCounter {
  public:
@@ -47,6 +57,10 @@ class PulseCounter {
   uint32_t CountAt(double day);
   // Starts again from 0 at `day` (the chip lost its power).
   void Restart(double day);
+  // Where the count stands (nullopt before the first reading).
+  std::optional<CounterState> State() const;
+  // Takes the count up from a saved state: the pulses since it are counted at the next reading.
+  void Resume(const CounterState& s);
 
  private:
   const WeatherModel& model_;
