@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/settings.h"
 #include "tests/station_fixture.h"
 #include "webpage/atomic_file.h"
 #include "webpage/page_text.h"
@@ -88,6 +89,43 @@ TEST(PageText, FolderGetsItsBackslash) {
   EXPECT_EQ(JoinPageFolder("C:\\web\\", "a.htm"), "C:\\web\\a.htm");
   EXPECT_EQ(JoinPageFolder("/srv/www/", "a.htm"), "/srv/www/a.htm");
   EXPECT_EQ(JoinPageFolder("", "a.htm"), "a.htm");
+}
+
+TEST(PageText, AttributeValuesCannotEndTheirAttribute) {
+  EXPECT_EQ(AttributeText("x.jpg\" onerror=\"alert(1)"), "x.jpg&quot; onerror=&quot;alert(1)");
+  EXPECT_EQ(AttributeText("<b>'50'</b>"), "&lt;b&gt;'50'&lt;/b&gt;");
+  EXPECT_EQ(AttributeText("Caf&eacute; &#233; &#xE9; &X1;"), "Caf&eacute; &#233; &#xE9; &X1;")
+      << "character references the owner wrote stay";
+  EXPECT_EQ(AttributeText("a&b &copy.jpg &#; &#x; &1; &"),
+            "a&amp;b &amp;copy.jpg &amp;#; &amp;#x; &amp;1; &amp;")
+      << "a bare ampersand could be read as a reference";
+  EXPECT_EQ(AttributeText("80"), "80");
+  EXPECT_EQ(GraphImageLine("a\"b.jpg"),
+            "<center><img src=\"a&quot;b.jpg\" alt=\"Graph of Weather Data. If not, prob can't "
+            "find file, or you have graphics off.\"></center>");
+  // The caption is page text, which may carry HTML.
+  const auto lines = ExtraImageLines({"<i>Mast</i>", "m\".jpg", "a\"", "5\""});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "<br><br><center><i>Mast</i></center>");
+  EXPECT_EQ(
+      lines[1],
+      "<br><br><center><img src=\"m&quot;.jpg\" width=\"5&quot;%\" alt=\"a&quot;\"></center>");
+}
+
+// An extra image named in the settings without an alternative text: the default text quotes the
+// word "alt", which would end the attribute early.
+TEST(PageGolden, DefaultAlternativeText) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  const config::ImageSettings d;
+  f.ExtraImage[2] = {d.caption, "mast.jpg", d.alt + config::kAltTextSuffix, d.width};
+  f.WriteWebPage();
+  ExpectGolden("default_alt.htm", s.Read("web/WM033BC.htm"));
+  EXPECT_EQ(f.meHTML.Line(26),
+            "<br><br><center><img src=\"mast.jpg\" width=\"80%\" alt=\"There should have been "
+            "an image here. If you didn't expect the &quot;alt&quot; text, check your ini2 "
+            "settings. (It may not have displayed if in wrong place or error exists in name "
+            "spec.)\"></center>");
 }
 
 TEST(PageGolden, PlainPage) {

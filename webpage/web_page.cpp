@@ -12,8 +12,6 @@ namespace wm033 {
 
 namespace {
 
-constexpr const char* kGraphAlt =
-    "Graph of Weather Data. If not, prob can't find file, or you have graphics off.";
 constexpr const char* kQuoteHeading =
     "<br><br><hr><center>A quote chosen from a bank assembled by the administrator of this page. "
     "It changes often...</center>";
@@ -39,7 +37,7 @@ void TWM033f1::WriteWebPage() {
   page.push_back("<br><pre>");
   for (const RecentReading& r : RecentReadings) page.push_back(PageTableLine(r));
   page.push_back("</pre>");
-  page.push_back("<center><img src=\"" + sImageFile + "\" alt=\"" + kGraphAlt + "\"></center>");
+  page.push_back(GraphImageLine(sImageFile));
   if (!sHtmlMsg1.empty()) page.push_back("<br><br>" + sHtmlMsg1);
   if (!sHtmlMsg2.empty()) page.push_back("<br><br>" + sHtmlMsg2);
 
