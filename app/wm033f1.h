@@ -338,6 +338,7 @@ class TWM033f1 : public forms::Form {
 
   // Web page and operator messages (live copies).
   std::string sPrevQuote;
+  bool bPageFolderSwept = false;  // temporary files of an interrupted publish were looked for
   std::string sHtmlMsg1, sHtmlMsg2;
   double dtHtmlExpiry1 = 0, dtHtmlExpiry2 = 0;
 

@@ -28,6 +28,9 @@ bool HasOtherQuote(const std::vector<std::string>& lines, const std::string& tex
 
 // Composes the page into meHTML and saves it as the page file.
 void TWM033f1::WriteWebPage() {
+  // A program that is ending (a start that failed on a fatal fault, say) publishes nothing: the
+  // last good page stays as it was.
+  if (bQuitting) return;
   std::vector<std::string> page = {"<html>",   "<head>",  "<title>", PageTitle(sTitlePrefix),
                                    "</title>", "</head>", "<body>"};
   page.push_back("<!--BCDF:aa recreated 2009-08-->Hello Gentle Reader. File updated at....<br>");
@@ -76,6 +79,17 @@ void TWM033f1::WriteWebPage() {
   if (!path) {
     ReportError("Err 23aug12p WriteWebPage: the page " + name + " was not written. " + why);
     return;
+  }
+  if (!bPageFolderSwept) {
+    // Once a run, when the folder is first there: the temporary files that a killed publish left
+    // beside the outputs go.
+    const std::string folder = path->substr(0, path->find_last_of('/') + 1);
+    std::vector<std::string> removed;
+    bPageFolderSwept = RemoveLeftoverTempFiles(folder.empty() ? "." : folder, removed);
+    if (!removed.empty())
+      platform().Note("removed " + std::to_string(removed.size()) +
+                      " temporary file(s) that an interrupted publish left in " +
+                      JoinPageFolder(sPageFolder, ""));
   }
   if (!ReplaceFileAtomically(*path, text, why))
     ReportError("Err 23aug12p WriteWebPage: the page " + name + " could not be written (" + why +
