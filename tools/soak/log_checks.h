@@ -46,9 +46,9 @@ inline std::optional<double> StampDay(std::string_view stamp) {
   // The decoder takes two characters past the stamp and does not look at them.
   std::string text(stamp);
   text += "00";
-  StampParts parts;
-  if (!DecodeStampText(text, parts)) return std::nullopt;
-  return StampPartsToDateTime(parts);
+  double day = 0;
+  if (!StampToDateTime(text, day)) return std::nullopt;
+  return day;
 }
 
 // Why one data log line (without its CR LF) is not a well-formed record of its type, or "" when
