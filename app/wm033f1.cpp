@@ -92,7 +92,10 @@ TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& c
   WM033fControl.InstanceHook = [this] { OnInstanceMessage(); };
 }
 
-TWM033f1::~TWM033f1() = default;
+TWM033f1::~TWM033f1() {
+  // Ended without Quit (a window closed): the counts of repeated errors still reach the log.
+  ReportRepeatedErrors(/*flush=*/true);
+}
 
 onewire::Tmex& TWM033f1::tmex() {
   return *tmex_;

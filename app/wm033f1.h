@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/error_repeats.h"
 #include "app/forms.h"
 #include "forms/components.h"
 #include "platform/durable_file.h"
@@ -105,12 +106,18 @@ class TWM033f1 : public forms::Form {
   void RunSlot(int slot);
 
   // ---- Messages and error log (app/error_report.cpp) ------------------------------------------
+  // A numbered line for every report; a text that repeats within the hour is counted and told
+  // of in an hourly summary line instead (app/error_repeats.h).
   void ReportError(const std::string& message);
   void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result);
   void EstablishErrorLog();
   // Opens (creating it with its header when missing) the error log and writes the early lines.
   void OpenErrorLog();
   void CloseErrorLog();
+  // Writes the summary lines of repeated errors that are due (all that are owed with `flush`);
+  // the cycle calls it once per cycle.
+  void ReportRepeatedErrors(bool flush = false);
+  void PutErrorLine(const std::string& line);
   // A last-resort trap caught something: show the tag and what was caught.
   void ShowTrap(const std::string& what);
 
@@ -236,6 +243,7 @@ class TWM033f1 : public forms::Form {
   std::string sErrorLogName = "C:/WM33ErLg.txt";
   DurableFile fErrorLog;
   bool bErrorLogWriteFailed = false;  // the notice about a failed log write was shown
+  ErrorRepeats errRepeats;            // errors counted instead of written again
 
   // Sensor configuration file.
   int16_t siPortNum = 0;
