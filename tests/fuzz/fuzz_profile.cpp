@@ -1,5 +1,5 @@
-// Any bytes as a profile file: parsing and look-ups must not crash, and names are found
-// whatever their case.
+// Any bytes as a profile file: parsing and look-ups must not crash, names are found whatever
+// their case, and a value never holds a line end or a NUL.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -33,7 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (open != std::string_view::npos && close != std::string_view::npos && open < close)
           ? TrimBlanks(text.substr(open + 1, close - open - 1))
           : std::string_view("s");
-  if (p.Find(section, key) != p.Find(Flipped(section), Flipped(key))) std::abort();
+  const auto value = p.Find(section, key);
+  if (value != p.Find(Flipped(section), Flipped(key))) std::abort();
+  // A value is one line's text up to any NUL.
+  if (value && value->find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos)
+    std::abort();
   (void)p.ReadInteger(section, key, 7);
   (void)p.ReadString("sbc", "bcp", "C:\\");
   int32_t n = 0;
