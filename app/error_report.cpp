@@ -1,5 +1,6 @@
 // Numbered, time-stamped error lines: newest first in the error window (511 lines at most) and
-// appended, line by line and synced, to the error log.
+// appended, line by line and synced, to the error log. An error that repeats within the hour is
+// counted and summarised instead of written again (app/error_repeats.h).
 #include "app/wm033f1.h"
 
 namespace wm033 {
