@@ -37,6 +37,7 @@ void TWM033f1::Timer1Timer() {
                 ")");
     laMsgs.SetCaption("An unexpected error was caught in a cycle; see the error window.");
   }
+  ReportRepeatedErrors();
   iSlowestCycleUs =
       std::max<int64_t>(iSlowestCycleUs, std::chrono::duration_cast<std::chrono::microseconds>(
                                              std::chrono::steady_clock::now() - started)

@@ -1,5 +1,6 @@
 // Numbered, time-stamped error lines: newest first in the error window (511 lines at most) and
-// appended, line by line and synced, to the error log.
+// appended, line by line and synced, to the error log. An error that repeats within the hour is
+// counted and summarised instead of written again (app/error_repeats.h).
 #include "app/wm033f1.h"
 
 namespace wm033 {
@@ -12,9 +13,9 @@ constexpr const char* kYoungHint =
     "be suppressed after program has been running for a while.";
 }  // namespace
 
-void TWM033f1::ReportError(const std::string& message) {
-  ++wErrorCount;
-  const std::string line = std::to_string(wErrorCount) + ": " + message + " " + MakeTimeStamp();
+// One line into the error window (newest on top, 511 at most), to stderr when headless, and to the
+// error log.
+void TWM033f1::PutErrorLine(const std::string& line) {
   Memo& list = WM033ErrDisp.Memo1;
   if (list.Count() > kMaxWindowLines - 1) list.Delete(kMaxWindowLines - 1);
   list.Insert(0, line);
@@ -37,6 +38,20 @@ void TWM033f1::ReportError(const std::string& message) {
     list.Insert(0, notice);
     platform_.EchoErrorLine(notice);
   }
+}
+
+void TWM033f1::ReportError(const std::string& message) {
+  ++wErrorCount;
+  const double now = platform_.Now();
+  ReportRepeatedErrors();  // the summaries due come before the new line
+  const std::string stamp = MakeTimeStamp();
+  // The young program's hint goes with every device error it explains, and stops by itself.
+  if (message != kYoungHint && !errRepeats.Admit(message, wErrorCount, stamp, now)) return;
+  PutErrorLine(std::to_string(wErrorCount) + ": " + message + " " + stamp);
+}
+
+void TWM033f1::ReportRepeatedErrors(bool flush) {
+  for (const std::string& line : errRepeats.Due(platform_.Now(), flush)) PutErrorLine(line);
 }
 
 void TWM033f1::ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result) {
@@ -83,6 +98,7 @@ void TWM033f1::OpenErrorLog() {
 }
 
 void TWM033f1::CloseErrorLog() {
+  ReportRepeatedErrors(/*flush=*/true);
   fErrorLog.Close();
 }
 

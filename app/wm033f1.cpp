@@ -92,7 +92,10 @@ TWM033f1::TWM033f1(Platform& platform, const Environment& env, TWM033fControl& c
   WM033fControl.InstanceHook = [this] { OnInstanceMessage(); };
 }
 
-TWM033f1::~TWM033f1() = default;
+TWM033f1::~TWM033f1() {
+  // Ended without Quit (a window closed): the counts of repeated errors still reach the log.
+  ReportRepeatedErrors(/*flush=*/true);
+}
 
 // The TMEX calls of this station: the simulated MicroLan built from the chips of the sensor
 // configuration as it is at each session start, or the adapter of the configured port.

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/error_repeats.h"
 #include "app/forms.h"
 #include "forms/components.h"
 #include "mqtt/station_mqtt.h"
@@ -105,12 +106,18 @@ class TWM033f1 : public forms::Form, public onewire::DeviceRoutines {
   void RunSlot(int slot);
 
   // ---- Messages and error log (app/error_report.cpp) ------------------------------------------
+  // A numbered line for every report; a text that repeats within the hour is counted and told
+  // of in an hourly summary line instead (app/error_repeats.h).
   void ReportError(const std::string& message) override;
   void ReportDallasError(const std::string& message, uint16_t code, int32_t tmex_result) override;
   void EstablishErrorLog();
   // Opens (creating it with its header when missing) the error log and writes the early lines.
   void OpenErrorLog();
   void CloseErrorLog();
+  // Writes the summary lines of repeated errors that are due (all that are owed with `flush`);
+  // the cycle calls it once per cycle.
+  void ReportRepeatedErrors(bool flush = false);
+  void PutErrorLine(const std::string& line);
   // A last-resort trap caught something: show the tag and what was caught.
   void ShowTrap(const std::string& what) override;
 
@@ -243,6 +250,7 @@ class TWM033f1 : public forms::Form, public onewire::DeviceRoutines {
   std::string sErrorLogName = "C:/WM33ErLg.txt";
   DurableFile fErrorLog;
   bool bErrorLogWriteFailed = false;  // the notice about a failed log write was shown
+  ErrorRepeats errRepeats;            // errors counted instead of written again
 
   // Sensor configuration file (the port, type and chips are in onewire::DeviceRoutines).
   std::array<uint8_t, kChannels> bCounterPage{};  // used for the counter slots 5, 6, 7, 11, 12
@@ -326,6 +334,7 @@ class TWM033f1 : public forms::Form, public onewire::DeviceRoutines {
 
   // Web page and operator messages (live copies).
   std::string sPrevQuote;
+  bool bPageFolderSwept = false;  // temporary files of an interrupted publish were looked for
   std::string sHtmlMsg1, sHtmlMsg2;
   double dtHtmlExpiry1 = 0, dtHtmlExpiry2 = 0;
 

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 #include "config/text_lines.h"
 
@@ -12,7 +11,7 @@ namespace wm033::config {
 namespace {
 
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+  return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
 }
 
 std::string Lower(std::string_view s) {
@@ -20,6 +19,11 @@ std::string Lower(std::string_view s) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
+}
+
+// A name or value ends at a NUL byte.
+std::string_view UpToNul(std::string_view s) {
+  return s.substr(0, s.find('\0'));
 }
 
 std::string_view Unquote(std::string_view v) {
@@ -37,6 +41,49 @@ bool StripPlus(std::string_view& text) {
   return !text.empty();
 }
 
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// UTF-16 text (after its byte order mark) as UTF-8; a lone surrogate becomes U+FFFD and an odd
+// last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
+  std::string out;
+  out.reserve(bytes.size());
+  auto unit = [&](size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return big_endian ? static_cast<uint32_t>(a << 8 | b) : static_cast<uint32_t>(b << 8 | a);
+  };
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint32_t cp = unit(i);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+      const uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -48,34 +95,54 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 Profile Profile::FromText(std::string_view text) {
+  std::string decoded;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    text.remove_prefix(3);
+  } else if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+    decoded = Utf16ToUtf8(text.substr(2), text[0] == '\xFE');
+    text = decoded;
+  }
   Profile p;
-  bool in_section = false;
-  std::string section;
+  p.sections_.push_back({});
   for (const std::string& raw : SplitTextLines(text)) {
     const std::string_view line = TrimBlanks(raw);
-    if (!line.empty() && line.front() == '[') {
-      const size_t close = line.find(']', 1);
-      const std::string_view name =
-          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-      section = Lower(TrimBlanks(name));
-      in_section = true;
-      continue;
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      const size_t close = line.rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        p.sections_.push_back({Lower(UpToNul(TrimBlanks(line.substr(1, close - 1)))), {}});
+        continue;
+      }
+      // No "]": an ordinary line of the current section.
     }
-    if (!in_section) continue;
+    Key key;
     const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    const std::string key = Lower(TrimBlanks(line.substr(0, eq)));
-    const std::string_view value = Unquote(TrimBlanks(line.substr(eq + 1)));
-    // emplace keeps the first value of a key.
-    p.values_.emplace(std::make_pair(section, key), std::string(value));
+    if (eq == std::string_view::npos) {
+      key.name = Lower(UpToNul(line));
+    } else {
+      key.name = Lower(UpToNul(TrimBlanks(line.substr(0, eq))));
+      key.value = std::string(UpToNul(TrimBlanks(line.substr(eq + 1))));
+    }
+    p.sections_.back().keys.push_back(std::move(key));
   }
   return p;
 }
 
 std::optional<std::string> Profile::Find(std::string_view section, std::string_view key) const {
-  const auto it = values_.find({Lower(section), Lower(key)});
-  if (it == values_.end()) return std::nullopt;
-  return it->second;
+  const std::string s = Lower(TrimBlanks(section));
+  const std::string k = Lower(TrimBlanks(key));
+  // The unnamed first section holds the lines before any header; it is never looked up.
+  for (size_t i = 1; i < sections_.size(); ++i) {
+    if (sections_[i].name != s) continue;
+    // Only the first section of that name is searched.
+    for (const Key& entry : sections_[i].keys) {
+      if (entry.name != k) continue;
+      if (!entry.value) return std::nullopt;
+      return std::string(Unquote(*entry.value));
+    }
+    return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 std::string Profile::ReadString(std::string_view section, std::string_view key,

@@ -20,23 +20,29 @@ int HexValue(char c) {
 
 }  // namespace
 
-bool DecodeStampText(std::string_view s, StampParts& out) {
+bool QZDTtoVars(std::string_view s, StampParts& out) {
   if (s.size() != 10) return false;
   if (!Digit(s[0]) || !Digit(s[1]) || !Digit(s[3]) || !Digit(s[4]) || !Digit(s[6]) || !Digit(s[7]))
     return false;
-  StampParts p;
-  p.year = 2000 + Two(s, 0);
-  p.month = s[2] - 96;  // "a" is January
-  p.day = Two(s, 3);
-  p.hour = s[5] - 97;  // "a" is midnight
-  p.minute = Two(s, 6);
-  if (!IsValidDateTime(p.year, p.month, p.day, p.hour, p.minute)) return false;
-  out = p;
+  const int year = 2000 + Two(s, 0);
+  const int month = s[2] - 96;  // "a" is January
+  const int day = Two(s, 3);
+  const int hour = s[5] - 97;  // "a" is midnight
+  const int minute = Two(s, 6);
+  if (!IsValidDateTime(year, month, day, hour, minute)) return false;
+  out.year = static_cast<int16_t>(year);
+  out.month = static_cast<int16_t>(month);
+  out.day = static_cast<int16_t>(day);
+  out.hour = static_cast<int16_t>(hour);
+  out.minute = static_cast<int16_t>(minute);
   return true;
 }
 
-double StampPartsToDateTime(const StampParts& p) {
-  return EncodeDayCount(p.year, p.month, p.day, p.hour, p.minute, 0, 0);
+bool StampToDateTime(std::string_view s, double& day_count) {
+  StampParts p;
+  if (!QZDTtoVars(s, p)) return false;
+  day_count = EncodeDayCount(p.year, p.month, p.day, p.hour, p.minute, 0, 0);
+  return true;
 }
 
 bool ReadCounterField(std::string_view field, uint32_t& value) {

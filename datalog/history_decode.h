@@ -8,17 +8,21 @@
 
 namespace wm033 {
 
+// The parts of a record's stamp, as 16-bit values.
 struct StampParts {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  int16_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
 };
 
-// Decodes the 10-character stamp text (the 8-character stamp and the first two characters of
-// the value field, which the reader has always passed along): two digits of year, month letter
-// a..l, two digits of day, hour letter a..x, two digits of minutes. False when the text is not
-// 10 characters long or does not form a valid date and time.
-bool DecodeStampText(std::string_view s, StampParts& out);
-// The day count of a decoded stamp (a year below 100 is 2000 + year).
-double StampPartsToDateTime(const StampParts& p);
+// QZDTtoVars: decodes the 10-character stamp text (the 8-character stamp and the first two
+// characters of the value field, which the reader has always passed along): two digits of year
+// (a year below 100 is 2000 + year), month letter a..l, two digits of day, hour letter a..x, two
+// digits of minutes. False when the text is not 10 characters long or does not form a valid date
+// and time; `out` is then left as it was.
+bool QZDTtoVars(std::string_view s, StampParts& out);
+
+// StampToDateTime: the day count of a 10-character stamp text, at 0 seconds; false when
+// QZDTtoVars refuses the text.
+bool StampToDateTime(std::string_view s, double& day_count);
 
 // A counter field: nine or more decimal digits to the end of the line; the value is the first
 // nine, as the reader has always taken them.

@@ -44,7 +44,8 @@ Kind KindOf(std::string_view line, int& tture_channel) {
   return Kind::None;
 }
 
-// The text that names a record's value that does not read.
+// The text that names a record whose value does not read. Such a record is skipped and the
+// reload goes on; the texts of the records that once ended the program say so.
 const char* BadValueText(Kind k, int tture_channel) {
   switch (k) {
     case Kind::Rain:
@@ -55,18 +56,24 @@ const char* BadValueText(Kind k, int tture_channel) {
       return "Problem with val call, old windspeed datum. Datum skipped over.";
     case Kind::OnOff1:
     case Kind::OnOff2:
-      return "Problem with val call, old on/off datum. Datum skipped over.";
+      return "Problem with val call, old on/off datum. Datum skipped over, the program goes on.";
     case Kind::Baro:
-      return "Problem with val call, old barometric pressure datum. Datum skipped over.";
+      return "Problem with val call, old barometric pressure datum. Datum skipped over, the "
+             "program goes on.";
     case Kind::Hum:
-      return "Problem with val call, 30Aug03a. Prgm will close.";
+      return "Problem with val call, 30Aug03a, old humidity datum. Datum skipped over, the "
+             "program goes on.";
     case Kind::WindDir:
-      return "Problem with val call, 10Aug03a. Prgm will close.";
+      return "Problem with val call, 10Aug03a, old wind direction datum. Datum skipped over, the "
+             "program goes on.";
     case Kind::Tture:
-      if (tture_channel <= 1) return "Err 15Jun03c.. and Shutdown prep needs improving.";
-      if (tture_channel == 2) return "Err 15Jun03ca.. and Shutdown prep needs improving.";
-      if (tture_channel == 3) return "Err 15Jun03cb.. and Shutdown prep needs improving.";
-      return "Err 15Jun03cc.. and Shutdown prep needs improving.";
+      if (tture_channel <= 1)
+        return "Err 15Jun03c.. Old temperature datum skipped over, the program goes on.";
+      if (tture_channel == 2)
+        return "Err 15Jun03ca.. Old temperature datum skipped over, the program goes on.";
+      if (tture_channel == 3)
+        return "Err 15Jun03cb.. Old temperature datum skipped over, the program goes on.";
+      return "Err 15Jun03cc.. Old temperature datum skipped over, the program goes on.";
     case Kind::None:
       break;
   }
@@ -140,9 +147,11 @@ void TWM033f1::ReloadHistory() {
     if (from < end && end - from <= kLongestLine)
       DecodeHistoryRecord(std::string_view(&buf[static_cast<size_t>(from - base)],
                                            static_cast<size_t>(end - from)));
-    if (size - start > kWindowBytes) break;  // the line that crossed the window was the last
     end = start;
     while (end > base && IsLineEnd(at(end - 1))) --end;
+    // Everything read from the end counts, line ends included; the line that crossed the
+    // window's edge was the last.
+    if (size - end > kWindowBytes) break;
   }
   if (iReloadLongTallies > 1)
     ReportError(std::to_string(iReloadLongTallies - 1) +
@@ -175,21 +184,23 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
       ReportError(std::string(line.substr(0, 9)) + " Length was: " + std::to_string(line.size()));
     return;
   }
-  StampParts stamp;
   if (stamp_text.size() != 10) {
-    skip("QZDTtoVars was called with length not 10, which is not allowed. Record skipped: " +
-         std::string(line.substr(0, 40)));
+    skip(
+        "QZDTtoVars was called with length not 10, which is not allowed. Record skipped, the "
+        "program goes on: " +
+        std::string(line.substr(0, 40)));
     return;
   }
-  if (!DecodeStampText(stamp_text, stamp)) {
+  double record_time = kNoTime;
+  if (!StampToDateTime(stamp_text, record_time)) {
     skip(std::string(BadValueText(kind, n)) +
          " The stamp is not a valid date and time: " + stamp_text);
     return;
   }
-  const double record_time = StampPartsToDateTime(stamp);
+  // Records of the current minute (x = 780) and records stamped after the reference time
+  // (clocks put back) lie right of the pane: they are read like the others, so that they feed
+  // the bars' phases and the on/off state, and what they would draw is clipped.
   const int x = TimeToX(record_time);
-  // A record stamped after the reference time (clocks put back) lies right of the pane.
-  const bool on_pane = x >= 0 && x < kGraphWidth;
   const std::string_view field = line.substr(10);
   display::Bitmap& pane = imMainGraphPane.Picture();
   const auto bar = [&](int channel, int64_t height) {
@@ -227,7 +238,7 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
   }
   if (!good) {
     skip(std::string(BadValueText(kind, n)) + " " + stamp_text);
-  } else if (on_pane) {
+  } else {
     switch (kind) {
       case Kind::Rain:
         if (boBarGraph[5]) {
@@ -284,9 +295,6 @@ void TWM033f1::DecodeHistoryRecord(std::string_view line) {
       case Kind::None:
         break;
     }
-  } else if (kind == Kind::WindDir && !bReloadTalliesTaken) {
-    wWindDirTally = tallies;  // the tallies do not depend on where the record would be drawn
-    bReloadTalliesTaken = true;
   }
   if (x == 0) bReloadStop = true;
   if (record_time < static_cast<double>(rsDayMarker)) {

@@ -72,9 +72,11 @@ bool IsHexId(const std::string& id) {
   return true;
 }
 
-// Writes a file of the page folder; a failure is noted once until the next success.
+// Writes a file of the page folder; a failure is noted once until the next success. A program
+// that is ending (a start that failed on a fatal fault) leaves the published files as they were.
 void WriteBesidePage(TWM033f1& f, const std::string& name, std::string_view data, bool& failed,
                      const char* what) {
+  if (f.bQuitting) return;
   const std::string shown = JoinPageFolder(f.sPageFolder, name);
   std::string why;
   const auto path = MapPath(f.env(), shown, &why);

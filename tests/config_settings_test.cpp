@@ -211,6 +211,31 @@ TEST(Settings, FirstLineRule) {
   EXPECT_EQ(cr_only.f->sPageFile, "cr.htm");
 }
 
+// A settings file as an owner may leave it: a header without its "]", the same section twice,
+// a key repeated, a key line without "=", quoted values, comments and tabs.
+TEST(Settings, OddLinesReadAsOnTheOriginalPlatform) {
+  Settings t(kMarker + std::string("[sbc]\r\n"
+                                   "\tbch\t=\t\"index.htm\"\r\n"
+                                   "bch=second.htm\r\n"
+                                   "hsi\r\n"
+                                   "hsi=600\r\n"
+                                   "[enis\r\n"
+                                   "bci=graph.jpg\r\n"
+                                   "[HTMLTitle] the page's title\r\n"
+                                   "Prefix='  Hilltop  '\r\n"
+                                   "[ChannelColors]\r\n"
+                                   ";p0c=00FF00\r\n"
+                                   "[SBC]\r\n"
+                                   "bcp=D:\\web\r\n"));
+  EXPECT_TRUE(t.ok);
+  EXPECT_EQ(t.f->sPageFile, "index.htm") << "the first line of a key, its quotes stripped";
+  EXPECT_EQ(t.f->iPageIntervalSecs, 0) << "a key line without \"=\" hides the later one";
+  EXPECT_EQ(t.f->sImageFile, "WM033BC.jpg") << "no section without its \"]\"";
+  EXPECT_EQ(t.f->sPageFolder, "C:\\") << "a repeated section is not read";
+  EXPECT_EQ(t.f->sTitlePrefix, "Hilltop") << "quoted blanks go with the prefix's own trim";
+  EXPECT_EQ(t.f->clChannel[0], forms::RGB(255, 0, 0)) << "a comment sets nothing";
+}
+
 TEST(Settings, SecondsToDayFraction) {
   Station s;
   TWM033f1& f = s.Create();

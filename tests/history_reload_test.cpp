@@ -42,16 +42,23 @@ struct LogStation : Station {
 
 TEST(HistoryDecode, StampsAndFields) {
   StampParts p;
-  ASSERT_TRUE(DecodeStampText("12h23o0500", p));
+  ASSERT_TRUE(QZDTtoVars("12h23o0500", p));
   EXPECT_EQ(p.year, 2012);
   EXPECT_EQ(p.month, 8);
+  EXPECT_EQ(p.day, 23);
   EXPECT_EQ(p.hour, 14);
   EXPECT_EQ(p.minute, 5);
-  EXPECT_FALSE(DecodeStampText("12h23o05", p));    // too short
-  EXPECT_FALSE(DecodeStampText("12m23o0500", p));  // no 13th month
-  EXPECT_FALSE(DecodeStampText("12b30o0500", p));  // 30 February
-  EXPECT_FALSE(DecodeStampText("12h23y0500", p));  // hour letter beyond "x"
-  EXPECT_FALSE(DecodeStampText("12h23o6000", p));
+  EXPECT_FALSE(QZDTtoVars("12h23o05", p));    // too short
+  EXPECT_FALSE(QZDTtoVars("12m23o0500", p));  // no 13th month
+  EXPECT_FALSE(QZDTtoVars("12b30o0500", p));  // 30 February
+  EXPECT_FALSE(QZDTtoVars("12h23y0500", p));  // hour letter beyond "x"
+  EXPECT_FALSE(QZDTtoVars("12h23o6000", p));
+  EXPECT_EQ(p.minute, 5) << "a refused stamp leaves the parts as they were";
+  double day = 0;
+  ASSERT_TRUE(StampToDateTime("09a05a07+2", day));
+  EXPECT_DOUBLE_EQ(day, EncodeDayCount(2009, 1, 5, 0, 7, 0));
+  EXPECT_FALSE(StampToDateTime("09a32a0700", day));
+  EXPECT_DOUBLE_EQ(day, EncodeDayCount(2009, 1, 5, 0, 7, 0));
   uint32_t c;
   EXPECT_TRUE(ReadCounterField("000000120", c));
   EXPECT_EQ(c, 120u);
@@ -192,6 +199,115 @@ TEST(HistoryReload, WindowIsTheLast800000Bytes) {
   s.Start();
   for (const std::string& l : s.errdisp.Memo1.Lines())
     EXPECT_EQ(l.find("rainfall"), std::string::npos) << l;
+}
+
+// Records that once ended the program are skipped like the counters' ones, and every message
+// says so and names the record's stamp.
+TEST(HistoryReload, DamagedRecordsAreSkippedWithTheirStamps) {
+  const std::vector<std::pair<std::string, std::string>> bad = {{"rf", "0000x0001"},
+                                                                {"lt", "00000001"},
+                                                                {"ws", "0000000-1"},
+                                                                {"b1", "00000000x"},
+                                                                {"b2", "00x000000"},
+                                                                {"bp", "1O1"},
+                                                                {"hm", "12a4"},
+                                                                {"t0", "+23.4"},
+                                                                {"t1", "+2a46"},
+                                                                {"t2", "2346"},
+                                                                {"t3", "+23467"},
+                                                                {"t4", "-Z346"},
+                                                                {"wd", std::string(33, '0') + "G"}};
+  std::vector<std::string> records;
+  std::vector<std::string> stamps;
+  for (size_t i = 0; i < bad.size(); ++i) {
+    const std::string stamp = StampAt(kNow - 0.5 - 0.01 * static_cast<double>(i));
+    records.push_back(bad[i].first + stamp + bad[i].second);
+    stamps.push_back(stamp + bad[i].second.substr(0, 2));
+  }
+  records.push_back("rf" + StampAt(kNow - 0.3) + "4");          // too short for its stamp text
+  records.push_back("rf" + StampAt(kNow - 0.2) + "000000042");  // newest: still drawn
+  LogStation s(records);
+  TWM033f1& f = s.Start();
+  EXPECT_FALSE(s.platform.terminated);
+  EXPECT_FALSE(f.bQuitting);
+  std::vector<std::string> skipped;
+  for (const std::string& l : s.platform.error_lines) {
+    EXPECT_EQ(l.find("Prgm will close"), std::string::npos) << l;
+    EXPECT_EQ(l.find("Shutdown prep"), std::string::npos) << l;
+    if (l.find("skipped over") != std::string::npos) skipped.push_back(l);
+  }
+  const std::string all = ::testing::PrintToString(s.platform.error_lines);
+  EXPECT_NE(all.find("QZDTtoVars was called with length not 10, which is not "
+                     "allowed. Record skipped, the program goes on: rf" +
+                     StampAt(kNow - 0.3) + "4"),
+            std::string::npos)
+      << all;
+  ASSERT_EQ(skipped.size(), bad.size()) << ::testing::PrintToString(s.platform.error_lines);
+  for (size_t i = 0; i < bad.size(); ++i) {
+    // The newest record is read first.
+    const std::string& line = skipped[bad.size() - 1 - i];
+    EXPECT_NE(line.find(stamps[i]), std::string::npos) << line << " lacks " << stamps[i];
+    if (bad[i].first != "rf" && bad[i].first != "lt" && bad[i].first != "ws") {
+      EXPECT_NE(line.find("skipped over, the program goes on. "), std::string::npos) << line;
+    }
+  }
+  EXPECT_NE(skipped[6].find("30Aug03a"), std::string::npos) << "the dated tags stay";
+  EXPECT_NE(skipped[0].find("10Aug03a"), std::string::npos);
+  EXPECT_NE(skipped[1].find("Err 15Jun03cc.."), std::string::npos);
+  const int x = f.TimeToX(std::floor((s.platform.now - 0.2) * 1440) / 1440);
+  EXPECT_EQ(f.imMainGraphPane.Picture().GetPixel(x, f.wYCoord(42, 5)), f.clChannel[5]);
+}
+
+// A record of the current minute lies at x = 780, just right of the pane: it draws nothing, but
+// its phase still counts. Here the lightning record at x = 780 (phase 0) clears the drawn flag,
+// so that the bar at x = 777 (phase 1) is drawn from the value remembered at x = 778 (phase 2).
+TEST(HistoryReload, RecordsJustRightOfThePaneFeedTheBars) {
+  for (const bool with_780 : {true, false}) {
+    std::vector<std::string> records = {"lt" + StampAt(kNow - 52.0 / 1440) + "000000004",
+                                        "lt" + StampAt(kNow - 35.0 / 1440) + "000000012"};
+    if (with_780) records.push_back("lt" + StampAt(kNow) + "000000013");
+    LogStation s(records);
+    s.Write("WM033/WM033ini2.txt",
+            s.Read("WM033/WM033ini2.txt") + "\r\n[BarGraphs]\r\np7bg=on\r\n");
+    TWM033f1& f = s.Start();
+    ASSERT_TRUE(f.boBarGraph[7]);
+    ASSERT_EQ(f.TimeToX(kNow - 52.0 / 1440), 777);
+    ASSERT_EQ(f.TimeToX(kNow - 35.0 / 1440), 778);
+    ASSERT_EQ(f.TimeToX(kNow), 780);
+    const display::Bitmap& pane = f.imMainGraphPane.Picture();
+    int bar = 0;  // lightning pixels at the foot of column 777
+    while (pane.GetPixel(777, display::kBottomRow - bar) == f.clChannel[7]) ++bar;
+    EXPECT_EQ(bar, with_780 ? 8 : 0) << (with_780 ? "with" : "without") << " the record at 780";
+  }
+}
+
+// The window is counted in bytes read from the end, line ends included: a record whose line
+// ends more than 800,000 bytes from the end of the file is not read.
+TEST(HistoryReload, WindowCountsTheLineEnds) {
+  // The start-up records written before the reload are part of what it reads.
+  size_t startup_records = 0;
+  {
+    LogStation s({});
+    s.Start();
+    startup_records = s.Read("WM33DtLg.txt").size() - std::string(kHeader).size();
+  }
+  for (const int after : {799998, 799999, 800000}) {
+    std::vector<std::string> records = {"rf" + StampAt(kNow - 1) + "0000x0001"};
+    const std::string stamp = StampAt(kNow - 0.5);
+    const std::string filler = "cm" + stamp + std::string(88, 'x');  // 100 bytes with CR LF
+    int left = after - static_cast<int>(startup_records);
+    while (left > 0) {
+      const int n = std::min(left, 100);
+      records.push_back(n == 100 ? filler
+                                 : "cm" + stamp + std::string(static_cast<size_t>(n - 12), 'y'));
+      left -= n;
+    }
+    LogStation s(records);
+    s.Start();
+    bool read = false;
+    for (const std::string& l : s.platform.error_lines) read |= l.find("rainfall datum") != l.npos;
+    EXPECT_EQ(read, after + 2 <= 800000) << after << " bytes after the record's line end";
+  }
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace {
 // Where a logged record of channels 0 to 9 puts its pixel, or false for other records.
 bool PixelOf(TWM033f1& f, const std::string& line, int& x, int& y, Colour& colour) {
   if (line.size() < 12) return false;
-  StampParts stamp;
-  if (!DecodeStampText(line.substr(2, 10), stamp)) return false;
-  x = f.TimeToX(StampPartsToDateTime(stamp));
+  double t = 0;
+  if (!StampToDateTime(line.substr(2, 10), t)) return false;
+  x = f.TimeToX(t);
   const std::string code = line.substr(0, 2), field = line.substr(10);
   uint32_t count;
   int32_t analogue;

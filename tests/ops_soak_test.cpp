@@ -118,36 +118,89 @@ TEST(SoakDataLog, AnOldLogIsKeptButNotJudged) {
             1u);
 }
 
-std::map<int64_t, std::string> Printed(const std::vector<std::string>& lines) {
-  std::map<int64_t, std::string> m;
-  for (const std::string& l : lines) m[ErrorLineNumber(l)] = l;
-  return m;
-}
-
 TEST(SoakErrorLog, NumbersRunOnFromOneAndMatchWhatWasPrinted) {
-  const std::vector<std::string> lines = {"1: first 24f01k19", "2: second 24f01k19",
-                                          "3: third 24f01k20"};
-  const auto printed = Printed(lines);
+  const std::vector<std::string> printed = {"1: first 24f01k19", "2: second 24f01k19",
+                                            "3: third 24f01k20"};
   std::string log;
-  for (const auto& l : lines) log += Line(l);
+  for (const auto& l : printed) log += Line(l);
   std::vector<std::string> problems;
   CheckErrorLogRun(Line("WM033 Error log. Created by the program 24f01k19") + log, true, false,
-                   printed, 1, problems);
+                   true, printed, 1, problems);
   EXPECT_EQ(problems, std::vector<std::string>{});
 
   problems.clear();  // a line missing
-  CheckErrorLogRun(Line(lines[0]) + Line(lines[2]), false, false, printed, 2, problems);
-  EXPECT_EQ(problems.size(), 1u);
+  CheckErrorLogRun(Line(printed[0]) + Line(printed[2]), false, false, false, printed, 2, problems);
+  EXPECT_EQ(problems.size(), 1u) << ::testing::PrintToString(problems);
   problems.clear();  // ... is allowed while writes were limited, but not out of order
-  CheckErrorLogRun(Line(lines[0]) + Line(lines[2]), false, true, printed, 2, problems);
-  EXPECT_TRUE(problems.empty());
-  CheckErrorLogRun(Line(lines[1]) + Line(lines[0]), false, true, printed, 2, problems);
-  EXPECT_EQ(problems.size(), 1u);
+  CheckErrorLogRun(Line(printed[0]) + Line(printed[2]), false, true, false, printed, 2, problems);
+  EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+  CheckErrorLogRun(Line(printed[1]) + Line(printed[0]), false, true, false, printed, 2, problems);
+  EXPECT_EQ(problems.size(), 2u) << ::testing::PrintToString(problems);
 
   problems.clear();  // changed text; a line out of turn and never printed; a line cut short
   CheckErrorLogRun(Line("1: frist 24f01k19") + Line("4: ghost 24f01k21") + "5: par", false, false,
-                   printed, 3, problems);
-  EXPECT_EQ(problems.size(), 4u);
+                   false, printed, 3, problems);
+  EXPECT_EQ(problems.size(), 3u) << ::testing::PrintToString(problems);
+}
+
+// Repeats of an error are counted and summarised; the numbers they took are the gaps.
+TEST(SoakErrorLog, SummariesOfRepeatsAccountForTheGaps) {
+  const std::string chip = "During LookAtWindSpeed, QZRErr: 44 and Dallas error -3";
+  const std::vector<std::string> printed = {
+      "1: " + chip + " 24f01k19",
+      "2: Err 23aug12p WriteWebPage: the page could not be written 24f01k19",
+      // numbers 3 to 60 are repeats of the chip, 61 and 62 of the page
+      RepeatSummaryLine(58, 60, "24f01l18", 59, 1, "24f01k19", chip),
+      RepeatSummaryLine(2, 62, "24f01l18", 3, 2, "24f01k19",
+                        "Err 23aug12p WriteWebPage: the page could not be written"),
+      "63: another 24f01l19",
+      // 64 and 65: the chip again, counted at Quit
+      RepeatSummaryLine(2, 65, "24f01l19", 61, 1, "24f01k19", chip)};
+  std::string log;
+  for (const auto& l : printed) log += Line(l);
+  std::vector<std::string> problems;
+  CheckErrorLogRun(log, false, false, true, printed, 1, problems);
+  EXPECT_EQ(problems, std::vector<std::string>{});
+
+  // Killed before the page's summary was due: fewer counted than the gaps hold is fine then...
+  std::vector<std::string> killed = printed;
+  killed.erase(killed.begin() + 3);
+  std::string cut;
+  for (const auto& l : killed) cut += Line(l);
+  CheckErrorLogRun(cut, false, false, false, killed, 2, problems);
+  EXPECT_EQ(problems, std::vector<std::string>{});
+  // ... but not after Quit, which writes every count owed.
+  CheckErrorLogRun(cut, false, false, true, killed, 3, problems);
+  EXPECT_EQ(problems.size(), 1u) << ::testing::PrintToString(problems);
+
+  // Counts that do not run on, a summary without its first line, more counted than missing,
+  // and a numbered line at or below a counted repeat.
+  const std::vector<std::vector<std::string>> bad = {
+      {"1: a 24f01k19", RepeatSummaryLine(3, 4, "24f01k19", 3, 1, "24f01k19", "a")},
+      {"1: a 24f01k19", RepeatSummaryLine(3, 4, "24f01k19", 4, 1, "24f01k19", "b")},
+      {"1: a 24f01k19", RepeatSummaryLine(3, 4, "24f01k19", 4, 1, "24f01k19", "a"), "5: b 24f01k19",
+       RepeatSummaryLine(1, 5, "24f01k19", 5, 1, "24f01k19", "a")},
+      {"1: a 24f01k19", RepeatSummaryLine(3, 4, "24f01k19", 4, 1, "24f01k19", "a"),
+       "3: b 24f01k19"}};
+  for (const auto& lines : bad) {
+    std::string text;
+    for (const auto& l : lines) text += Line(l);
+    problems.clear();
+    CheckErrorLogRun(text, false, false, false, lines, 4, problems);
+    EXPECT_FALSE(problems.empty()) << ::testing::PrintToString(lines);
+  }
+
+  // Numbers wrap at 65536.
+  const std::vector<std::string> wrapped = {
+      "1: a 24f01k19", RepeatSummaryLine(65534, 65535, "24f01k19", 65535, 1, "24f01k19", "a"),
+      "0: b 24f01k20", "1: c 24f01k20"};
+  std::string w;
+  for (const auto& l : wrapped) w += Line(l);
+  problems.clear();
+  CheckErrorLogRun(w, false, false, true, wrapped, 5, problems);
+  EXPECT_EQ(problems, std::vector<std::string>{});
+  EXPECT_TRUE(IsErrorLogLine(wrapped[1]));
+  EXPECT_FALSE(IsErrorLogLine("WM033: history reloaded in 3.1 ms"));
 }
 
 TEST(SoakErrorLog, ErrorLineNumbers) {

@@ -17,11 +17,16 @@ trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
 
-# The station: JPEG in the first cycle, and one extra image on the page.
+# The station: JPEG in the first cycle, one extra image on the page with the default alternative
+# text (which quotes the word "alt"), and one whose settings try to put a script handler and a
+# style on the page through its attributes.
 station="$work/station"
 mkdir -p "$station" && cp -r "$src/demo/." "$station/"
 sed -i 's/^iri=.*/iri=5/' "$station/WM033/WM033ini2.txt"
 printf '\r\n[SecondImage]\r\njpg2caption=The extra picture\r\njpg2name=extra.jpg\r\njpg2width=50\r\n' \
+  >>"$station/WM033/WM033ini2.txt"
+printf '\r\n[ThirdImage]\r\njpg3name=%s\r\njpg3width=%s\r\n' \
+  'gone.jpg" onerror="document.title=`broken`' '10" style="display:none' \
   >>"$station/WM033/WM033ini2.txt"
 mkdir -p "$work/run"
 (cd "$station" && XDG_RUNTIME_DIR="$work/run" WM033_HEADLESS=1 WM033_MICROLAN=sim \
@@ -44,9 +49,15 @@ window.addEventListener('load', function () {
   var d = document.getElementById('p').contentDocument;
   var out = [];
   var imgs = d.getElementsByTagName('img');
-  for (var i = 0; i < imgs.length; i++)
+  for (var i = 0; i < imgs.length; i++) {
     out.push('img ' + imgs[i].getAttribute('src') + ' ' + imgs[i].naturalWidth + 'x' +
              imgs[i].naturalHeight + ' complete=' + imgs[i].complete);
+    var names = [];
+    for (var a = 0; a < imgs[i].attributes.length; a++) names.push(imgs[i].attributes[a].name);
+    out.push('attributes ' + names.join(','));
+    out.push('alt ' + imgs[i].getAttribute('alt'));
+    out.push('width ' + imgs[i].getAttribute('width'));
+  }
   var pre = d.getElementsByTagName('pre');
   out.push('table ' + (pre.length ? pre[0].textContent.split('--at--').length - 1 : 0));
   out.push('title ' + d.title.trim());
@@ -75,4 +86,13 @@ check "extra image loads" "grep -q 'img extra.jpg 780x237 complete=true' '$work/
 check "table of eight readings" "grep -q '^table 8' '$work/dom.html'"
 check "title with the prefix" "grep -q '^title Demo station Beacon / WM033, version' '$work/dom.html'"
 check "quote shown" "grep -q '^quote true' '$work/dom.html'"
+alt_whole='alt There should have been an image here. If you didn'"'"'t expect the "alt" text, check your ini2 settings. (It may'
+hostile_src='img gone.jpg" onerror="document.title=`broken` 0x0'
+hostile_width='width 10" style="display:none%'
+check "the default alternative text is whole" "grep -qF -- \"\$alt_whole\" '$work/dom.html'"
+check "a settings value adds no attribute" \
+  "[ \"\$(grep -c '^attributes ' '$work/dom.html')\" = 3 ] && ! grep '^attributes ' '$work/dom.html' | grep -qv '^attributes src,\\(width,\\)\\?alt\$'"
+check "the hostile name stays the image's address" "grep -qF -- \"\$hostile_src\" '$work/dom.html'"
+check "the hostile width stays its value" "grep -qF -- \"\$hostile_width\" '$work/dom.html'"
+check "the title is not changed by a script" "grep -q '^title Demo station Beacon' '$work/dom.html'"
 exit $fail

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/settings.h"
 #include "tests/station_fixture.h"
 #include "webpage/atomic_file.h"
 #include "webpage/page_text.h"
@@ -88,6 +89,43 @@ TEST(PageText, FolderGetsItsBackslash) {
   EXPECT_EQ(JoinPageFolder("C:\\web\\", "a.htm"), "C:\\web\\a.htm");
   EXPECT_EQ(JoinPageFolder("/srv/www/", "a.htm"), "/srv/www/a.htm");
   EXPECT_EQ(JoinPageFolder("", "a.htm"), "a.htm");
+}
+
+TEST(PageText, AttributeValuesCannotEndTheirAttribute) {
+  EXPECT_EQ(AttributeText("x.jpg\" onerror=\"alert(1)"), "x.jpg&quot; onerror=&quot;alert(1)");
+  EXPECT_EQ(AttributeText("<b>'50'</b>"), "&lt;b&gt;'50'&lt;/b&gt;");
+  EXPECT_EQ(AttributeText("Caf&eacute; &#233; &#xE9; &X1;"), "Caf&eacute; &#233; &#xE9; &X1;")
+      << "character references the owner wrote stay";
+  EXPECT_EQ(AttributeText("a&b &copy.jpg &#; &#x; &1; &"),
+            "a&amp;b &amp;copy.jpg &amp;#; &amp;#x; &amp;1; &amp;")
+      << "a bare ampersand could be read as a reference";
+  EXPECT_EQ(AttributeText("80"), "80");
+  EXPECT_EQ(GraphImageLine("a\"b.jpg"),
+            "<center><img src=\"a&quot;b.jpg\" alt=\"Graph of Weather Data. If not, prob can't "
+            "find file, or you have graphics off.\"></center>");
+  // The caption is page text, which may carry HTML.
+  const auto lines = ExtraImageLines({"<i>Mast</i>", "m\".jpg", "a\"", "5\""});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "<br><br><center><i>Mast</i></center>");
+  EXPECT_EQ(
+      lines[1],
+      "<br><br><center><img src=\"m&quot;.jpg\" width=\"5&quot;%\" alt=\"a&quot;\"></center>");
+}
+
+// An extra image named in the settings without an alternative text: the default text quotes the
+// word "alt", which would end the attribute early.
+TEST(PageGolden, DefaultAlternativeText) {
+  Station s;
+  TWM033f1& f = PageForm(s);
+  const config::ImageSettings d;
+  f.ExtraImage[2] = {d.caption, "mast.jpg", d.alt + config::kAltTextSuffix, d.width};
+  f.WriteWebPage();
+  ExpectGolden("default_alt.htm", s.Read("web/WM033BC.htm"));
+  EXPECT_EQ(f.meHTML.Line(26),
+            "<br><br><center><img src=\"mast.jpg\" width=\"80%\" alt=\"There should have been "
+            "an image here. If you didn't expect the &quot;alt&quot; text, check your ini2 "
+            "settings. (It may not have displayed if in wrong place or error exists in name "
+            "spec.)\"></center>");
 }
 
 TEST(PageGolden, PlainPage) {
@@ -275,6 +313,82 @@ TEST(PageFile, FolderThatIsAFileOrAnUnmappedDrive) {
   EXPECT_NE(s.platform.error_lines[1].find("Q:\\web\\WM033BC.htm was not written"),
             std::string::npos);
   EXPECT_NE(s.platform.error_lines[1].find("WM033_DRIVE_Q"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wm033::testing
+
+namespace wm033::testing {
+namespace {
+
+TEST(PageFile, TemporaryFileNames) {
+  for (const char* ours : {".WM033BC.htm.a8Kq2Z", ".WM033BC.jpg.000000", ".x.ZZZZZZ",
+                           ".WM033BC.json.Ab12Cd", ".WM033BC-health.htm.q1w2e3"})
+    EXPECT_TRUE(IsReplacementTempName(ours)) << ours;
+  for (const char* other :
+       {"WM033BC.htm.a8Kq2Z", "..a8Kq2Z", ".htaccess", ".keep", ".WM033BC.htm.a8Kq2",
+        ".WM033BC.htm.a8Kq2Z1", ".WM033BC.htm.a8K-2Z", ".WM033BC.htm_a8Kq2Z", ""})
+    EXPECT_FALSE(IsReplacementTempName(other)) << other;
+}
+
+// The demo station on the simulated MicroLan, publishing into C:\web.
+struct PublishingStation : Station {
+  PublishingStation() : Station({{"WM033_MICROLAN", "sim"}}) {
+    CopyDemo();
+    Write("web/WM033BC.htm", "the last good page");
+    Write("web/WM033BC.jpg", "the last good image");
+  }
+};
+
+TEST(PageFile, LeftoversOfAKilledPublishGoAtTheNextStart) {
+  PublishingStation s;
+  const std::vector<std::string> ours = {".WM033BC.htm.a8Kq2Z", ".WM033BC.jpg.000000",
+                                         ".WM033BC.json.Ab12Cd", ".WM033BC-health.htm.q1w2e3"};
+  for (const std::string& n : ours) s.Write("web/" + n, std::string(4000, 'x'));
+  // Not ours: other names, a folder and a link of our pattern.
+  s.Write("web/.htaccess", "x");
+  s.Write("web/notes.txt.a8Kq2Z", "x");
+  fs::create_directories(s.Path("web/.archive.2012ab"));
+  fs::create_symlink(s.Path("web/notes.txt.a8Kq2Z"), s.Path("web/.link.A1b2C3"));
+  TWM033f1& f = s.Start();
+  ASSERT_FALSE(s.platform.terminated) << ::testing::PrintToString(s.platform.messages);
+  EXPECT_EQ(FilesIn(s.Path("web")),
+            (std::vector<std::string>{".archive.2012ab", ".htaccess", ".keep", ".link.A1b2C3",
+                                      "WM033BC-health.htm", "WM033BC.htm", "WM033BC.jpg",
+                                      "WM033BC.json", "notes.txt.a8Kq2Z"}));
+  EXPECT_EQ(s.Lines("web/WM033BC.htm"), f.meHTML.Lines());
+  // Once a run: a file of that name made later (by another program, say) stays.
+  s.Write("web/.later.a8Kq2Z", "x");
+  f.WriteWebPage();
+  EXPECT_TRUE(fs::exists(s.Path("web/.later.a8Kq2Z")));
+}
+
+TEST(PageFile, AFatalStartLeavesThePublishedPageAndImage) {
+  for (const char* fault : {"no quotes library", "settings marker", "sensor configuration"}) {
+    PublishingStation s;
+    const std::string f(fault);
+    if (f == "no quotes library") fs::remove(s.Path("WM33QuotesLibrary.txt"));
+    if (f == "settings marker")
+      s.Write("WM033/WM033ini2.txt", "ab WM033ini2\r\n[sbc]\r\nbcp=C:\\web\r\n");
+    if (f == "sensor configuration") s.Write("WM033ini.txt", "not a configuration\r\n");
+    s.Write("web/.WM033BC.htm.a8Kq2Z", "left by a killed publish");
+    TWM033f1& form = s.Start();
+    EXPECT_TRUE(s.platform.terminated) << fault;
+    EXPECT_EQ(s.platform.exit_status, 1) << fault;
+    // A cycle that a timer tick might still run before the end changes nothing either.
+    form.dtNextPage = form.dtNextImage = 0;
+    form.rsTtureLatest[0] = 20.0f;
+    form.iImageIntervalSecs = 300;
+    form.rsImageInterval = 300 / 86400.0f;
+    s.Ticks(2);
+    form.WriteWebPage();
+    form.SaveGraphImage();
+    EXPECT_EQ(s.Read("web/WM033BC.htm"), "the last good page") << fault;
+    EXPECT_EQ(s.Read("web/WM033BC.jpg"), "the last good image") << fault;
+    EXPECT_EQ(FilesIn(s.Path("web")), (std::vector<std::string>{".WM033BC.htm.a8Kq2Z", ".keep",
+                                                                "WM033BC.htm", "WM033BC.jpg"}))
+        << fault;
+  }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "tools/soak/child.h"
 #include "tools/soak/log_checks.h"
 #include "tools/soak/plan.h"
+#include "webpage/atomic_file.h"
 
 extern char** environ;
 
@@ -198,7 +199,7 @@ struct Run {
   bool error_log_created = false;
   int64_t data_log_offset = 0;
   bool limited = false;
-  std::map<int64_t, std::string> printed;
+  std::vector<std::string> printed;  // error log lines the run printed, in order
   std::optional<double> reload_ms;
   int64_t cycles = -1;
   int64_t slowest_cycle_ms = -1;
@@ -321,6 +322,7 @@ class Soak {
 
     plan_ = MakePlan(o_.seed, o_.days, EnabledChips(ReadWhole(station_ / "WM033ini.txt")));
     FindPageFolder();
+    error_log_at_start_ = std::max<int64_t>(0, FileSize(station_ / kErrorLog));
     log_ = DataLogChecker(ReadWhole(station_ / kDataLog));
     log_.MarkSoakStart();
     if (o_.verbose) {
@@ -419,8 +421,8 @@ class Soak {
       } else if (l.rfind("WM033: ", 0) == 0 && l.find(kCyclesNote) != std::string::npos) {
         run_->cycles = std::atoll(l.c_str() + 7);
         run_->slowest_cycle_ms = std::atoll(l.c_str() + l.find(kCyclesNote) + kCyclesNote.size());
-      } else if (const int64_t n = ErrorLineNumber(l); n >= 0) {
-        run_->printed.emplace(n, l);
+      } else if (IsErrorLogLine(l)) {
+        run_->printed.push_back(l);
       }
     }
   }
@@ -437,9 +439,10 @@ class Soak {
     if (timed_out) Problem(who + " did not end within 15 s of " + strsignal(sig));
     if (sig == SIGKILL && !(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL))
       Problem(who + " ended with " + DescribeStatus(st) + " before it was killed");
-    if (sig == SIGTERM && !(WIFEXITED(st) && WEXITSTATUS(st) == 0))
+    const bool quit = sig == SIGTERM && WIFEXITED(st) && WEXITSTATUS(st) == 0;
+    if (sig == SIGTERM && !quit)
       Problem(who + " ended with " + DescribeStatus(st) + " on SIGTERM, not with status 0");
-    AfterRun();
+    AfterRun(quit);
   }
 
   // The program ended without being asked: a fault. The soak carries on like the systemd unit
@@ -468,7 +471,8 @@ class Soak {
     return (work_ / "logs" / name).string();
   }
 
-  void AfterRun() {
+  // `quit`: the run ended through Quit, which writes every count of repeated errors it owes.
+  void AfterRun(bool quit = false) {
     Run& r = *run_;
     const double lived = std::chrono::duration<double>(Clock::now() - r.real_start).count();
     const std::string who = "run " + std::to_string(r.index);
@@ -499,7 +503,7 @@ class Soak {
     const std::string errors = ReadWhole(station_ / kErrorLog);
     if (static_cast<int64_t>(errors.size()) >= r.error_log_offset) {
       CheckErrorLogRun(std::string_view(errors).substr(r.error_log_offset), r.error_log_created,
-                       r.limited, r.printed, r.index, found);
+                       r.limited, quit, r.printed, r.index, found);
     } else {
       found.push_back("error log, " + who + ": the log got shorter");
     }
@@ -626,6 +630,15 @@ class Soak {
 
   int Finish(bool ran_to_end) {
     BringPageFolderBack();
+    // The last run ended through Quit, and its first publish removed what killed runs had left.
+    std::error_code dir_ec;
+    for (const auto& e : fs::directory_iterator(page_folder_, dir_ec)) {
+      const std::string name = e.path().filename().string();
+      if (IsReplacementTempName(name))
+        Problem("page folder: a temporary file of a publish was left there: " + name);
+    }
+    const int64_t error_log_grew =
+        std::max<int64_t>(0, FileSize(station_ / kErrorLog)) - error_log_at_start_;
     // Wait out page refreshes still due: the last run has ended.
     for (const PendingRefresh& p : pending_)
       Problem("page and image not refreshed after the fault that cleared at simulated day " +
@@ -656,7 +669,8 @@ class Soak {
     std::cout << "wm033-soak: seed " << o_.seed << ", " << Fixed(last_stop_sim_ / kDay, 2)
               << " simulated days, " << cycles_ << " cycles, " << faults_ << " faults, " << kills_
               << " kills (" << log_.Cuts() << " records cut short), " << runs_ << " starts, "
-              << log_.LinesChecked() << " lines checked, " << memory << ", slowest start "
+              << log_.LinesChecked() << " lines checked, error log +"
+              << Fixed(error_log_grew / 1024.0, 1) << " kB, " << memory << ", slowest start "
               << Fixed(slowest_start_ms_, 1) << " ms, slowest cycle " << slowest_cycle_ms_
               << " ms, slowest refresh " << Fixed(slowest_refresh_sim_ / kMinute, 1) << " min ("
               << refreshes_ << (refresh_checked_ ? "" : ", page not checked")
@@ -678,6 +692,7 @@ class Soak {
   bool page_folder_movable_ = false, page_folder_gone_ = false, refresh_checked_ = false;
   bool temp0_blocked_ = false;
   int64_t start_epoch_ = 0;
+  int64_t error_log_at_start_ = 0;
   double start_day_ = 0;
   Child child_;
   std::unique_ptr<Run> run_;

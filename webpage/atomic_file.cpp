@@ -1,5 +1,6 @@
 #include "webpage/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,13 @@
 namespace wm033 {
 
 namespace {
+
+constexpr size_t kTempSuffixLength = 6;  // the XXXXXX that mkostemp fills in
+constexpr const char* kTempSuffix = ".XXXXXX";
+
+bool IsLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
 std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -54,7 +62,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::
     return false;
   }
   const std::string folder = FolderOf(path);
-  std::string temp = folder + "/." + name + ".XXXXXX";
+  std::string temp = folder + "/." + name + kTempSuffix;
   std::vector<char> temp_buf(temp.begin(), temp.end());
   temp_buf.push_back('\0');
   const int fd = ::mkostemp(temp_buf.data(), O_CLOEXEC);
@@ -94,6 +102,33 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::
     ::close(dir);
   }
   error.clear();
+  return true;
+}
+
+bool IsReplacementTempName(std::string_view name) {
+  // "." + at least one character of the name + "." + the six random characters.
+  if (name.size() < 2 + 1 + kTempSuffixLength || name.front() != '.') return false;
+  const size_t dot = name.size() - kTempSuffixLength - 1;
+  if (name[dot] != '.') return false;
+  for (size_t i = dot + 1; i < name.size(); ++i)
+    if (!IsLetterOrDigit(name[i])) return false;
+  return true;
+}
+
+bool RemoveLeftoverTempFiles(const std::string& folder, std::vector<std::string>& removed) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return false;
+  const int fd = ::dirfd(dir);
+  const uid_t me = ::geteuid();
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name(e->d_name);
+    if (!IsReplacementTempName(name)) continue;
+    struct stat st {};
+    if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    if (::unlinkat(fd, e->d_name, 0) == 0) removed.emplace_back(name);
+  }
+  ::closedir(dir);
   return true;
 }
 

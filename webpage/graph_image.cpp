@@ -101,6 +101,7 @@ bool EncodeJpeg(const display::Bitmap& bitmap, std::vector<uint8_t>& jpeg, std::
 
 // Saves the graph pane as the JPEG file in the page folder.
 void TWM033f1::SaveGraphImage() {
+  if (bQuitting) return;  // an ending program leaves the published image as it was
   const std::string name = JoinPageFolder(sPageFolder, sImageFile);
   std::vector<uint8_t> jpeg;
   std::string why;

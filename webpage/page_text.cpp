@@ -9,6 +9,35 @@ namespace wm033 {
 namespace {
 
 constexpr const char* kProgramName = "Beacon / WM033";
+constexpr const char* kGraphAlt =
+    "Graph of Weather Data. If not, prob can't find file, or you have graphics off.";
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+  return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Length of the character reference at the start of `s` ("&amp;", "&#38;", "&#x26;"), or 0.
+size_t ReferenceLength(std::string_view s) {
+  size_t i = 1;
+  if (i < s.size() && s[i] == '#') {
+    ++i;
+    const bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
+    if (hex) ++i;
+    const size_t digits = i;
+    while (i < s.size() && (hex ? IsHexDigit(s[i]) : IsAsciiDigit(s[i]))) ++i;
+    if (i == digits) return 0;
+  } else {
+    if (i >= s.size() || !IsAsciiLetter(s[i])) return 0;
+    while (i < s.size() && (IsAsciiLetter(s[i]) || IsAsciiDigit(s[i]))) ++i;
+  }
+  return i < s.size() && s[i] == ';' ? i + 1 : 0;
+}
 
 std::string PadLeft(std::string s, size_t width, char fill) {
   if (s.size() < width) s.insert(0, width - s.size(), fill);
@@ -60,11 +89,43 @@ std::string PageTitle(const std::string& prefix) {
   return (prefix.empty() ? std::string() : prefix + " ") + kProgramName + ", version " + kVersion;
 }
 
+std::string AttributeText(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '"') {
+      out += "&quot;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '&') {
+      const size_t n = ReferenceLength(value.substr(i));
+      if (n == 0) {
+        out += "&amp;";
+      } else {
+        out.append(value.substr(i, n));
+        i += n - 1;
+      }
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string GraphImageLine(const std::string& image_file) {
+  return "<center><img src=\"" + AttributeText(image_file) + "\" alt=\"" + kGraphAlt +
+         "\"></center>";
+}
+
 std::vector<std::string> ExtraImageLines(const ExtraImageSpec& image) {
   if (image.name == kNoImageName) return {};
   return {"<br><br><center>" + image.caption + "</center>",
-          "<br><br><center><img src=\"" + image.name + "\" width=\"" + image.width + "%\" alt=\"" +
-              image.alt + "\"></center>"};
+          "<br><br><center><img src=\"" + AttributeText(image.name) + "\" width=\"" +
+              AttributeText(image.width) + "%\" alt=\"" + AttributeText(image.alt) +
+              "\"></center>"};
 }
 
 std::string JoinPageFolder(const std::string& folder, const std::string& name) {

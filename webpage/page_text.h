@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/wm033f1.h"
@@ -22,7 +23,16 @@ std::string PageTableLine(const RecentReading& r);
 // The page title, with the prefix and a blank in front when there is a prefix.
 std::string PageTitle(const std::string& prefix);
 
-// The two lines of an extra image, or none when it is not to be shown.
+// A settings value made safe inside a double-quoted HTML attribute: '"', '<' and '>' become
+// character references, and so does an '&' unless it already starts one ("&eacute;", "&#233;",
+// "&#xE9;"), so that a value can neither end its attribute nor change its meaning.
+std::string AttributeText(std::string_view value);
+
+// The graph image's element: its name escaped for the src attribute.
+std::string GraphImageLine(const std::string& image_file);
+
+// The two lines of an extra image, or none when it is not to be shown. The name, width and
+// alternative text are escaped for their attributes; the caption is page text and stays as it is.
 std::vector<std::string> ExtraImageLines(const ExtraImageSpec& image);
 
 // Folder and file name as the settings give them; a folder without a trailing backslash gets one.

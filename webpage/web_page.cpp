@@ -12,8 +12,6 @@ namespace wm033 {
 
 namespace {
 
-constexpr const char* kGraphAlt =
-    "Graph of Weather Data. If not, prob can't find file, or you have graphics off.";
 constexpr const char* kQuoteHeading =
     "<br><br><hr><center>A quote chosen from a bank assembled by the administrator of this page. "
     "It changes often...</center>";
@@ -30,6 +28,9 @@ bool HasOtherQuote(const std::vector<std::string>& lines, const std::string& tex
 
 // Composes the page into meHTML and saves it as the page file.
 void TWM033f1::WriteWebPage() {
+  // A program that is ending (a start that failed on a fatal fault, say) publishes nothing: the
+  // last good page stays as it was.
+  if (bQuitting) return;
   std::vector<std::string> page = {"<html>",   "<head>",  "<title>", PageTitle(sTitlePrefix),
                                    "</title>", "</head>", "<body>"};
   page.push_back("<!--BCDF:aa recreated 2009-08-->Hello Gentle Reader. File updated at....<br>");
@@ -39,7 +40,7 @@ void TWM033f1::WriteWebPage() {
   page.push_back("<br><pre>");
   for (const RecentReading& r : RecentReadings) page.push_back(PageTableLine(r));
   page.push_back("</pre>");
-  page.push_back("<center><img src=\"" + sImageFile + "\" alt=\"" + kGraphAlt + "\"></center>");
+  page.push_back(GraphImageLine(sImageFile));
   if (!sHtmlMsg1.empty()) page.push_back("<br><br>" + sHtmlMsg1);
   if (!sHtmlMsg2.empty()) page.push_back("<br><br>" + sHtmlMsg2);
 
@@ -81,6 +82,17 @@ void TWM033f1::WriteWebPage() {
   if (!path) {
     ReportError("Err 23aug12p WriteWebPage: the page " + name + " was not written. " + why);
     return;
+  }
+  if (!bPageFolderSwept) {
+    // Once a run, when the folder is first there: the temporary files that a killed publish left
+    // beside the outputs go.
+    const std::string folder = path->substr(0, path->find_last_of('/') + 1);
+    std::vector<std::string> removed;
+    bPageFolderSwept = RemoveLeftoverTempFiles(folder.empty() ? "." : folder, removed);
+    if (!removed.empty())
+      platform().Note("removed " + std::to_string(removed.size()) +
+                      " temporary file(s) that an interrupted publish left in " +
+                      JoinPageFolder(sPageFolder, ""));
   }
   if (!ReplaceFileAtomically(*path, text, why))
     ReportError("Err 23aug12p WriteWebPage: the page " + name + " could not be written (" + why +

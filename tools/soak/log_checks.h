@@ -1,7 +1,8 @@
 // What the soak checks in a station's files after each run: every data log line is a
 // well-formed record of its type (apart from a record the soak itself cut short, which must
 // stand alone on its line), what was in the log before a run is still there unchanged after it,
-// and the error log's lines of a run are numbered on from 1 and are the lines the run printed.
+// and the error log's lines of a run are numbered on from 1, with summary lines that account
+// for the numbers of repeated errors, and are the lines the run printed.
 // Header-only: the soak tool and its tests include it.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/error_repeats.h"
 #include "datalog/history_decode.h"
 
 namespace wm033::soak {
@@ -46,9 +48,9 @@ inline std::optional<double> StampDay(std::string_view stamp) {
   // The decoder takes two characters past the stamp and does not look at them.
   std::string text(stamp);
   text += "00";
-  StampParts parts;
-  if (!DecodeStampText(text, parts)) return std::nullopt;
-  return StampPartsToDateTime(parts);
+  double day = 0;
+  if (!StampToDateTime(text, day)) return std::nullopt;
+  return day;
 }
 
 // Why one data log line (without its CR LF) is not a well-formed record of its type, or "" when
@@ -227,20 +229,48 @@ inline int64_t ErrorLineNumber(std::string_view line) {
   return n;
 }
 
+// Whether a line the program printed belongs in the error log: a numbered error line or the
+// summary of an error's repeats.
+inline bool IsErrorLogLine(std::string_view line) {
+  return ErrorLineNumber(line) >= 0 ||
+         line.substr(0, kRepeatSummaryStart.size()) == kRepeatSummaryStart;
+}
+
 // Judges the error log lines that one run appended (`appended`: the bytes after the log's size
-// at the run's start; `with_header` when the run created the log). Within a run the numbers
-// count on from 1 by one; a run whose file writes were limited may miss lines but never
-// reorders them. Each line must be the line of that number that the run printed (`printed`).
+// at the run's start; `with_header` when the run created the log) against the error log lines
+// the run printed, in their order (`printed`). Within a run:
+//  - the lines are the printed ones in the printed order; a run whose file writes were limited
+//    (`writes_limited`) may miss some, and a killed one the last;
+//  - numbered lines count on from 1 (16-bit, so 65535 is followed by 0); a gap in the numbers
+//    is made of repeats of an error that were counted, not written;
+//  - a summary of repeats follows the first line of its error (same text, "since number" its
+//    number), its counts run on from the error's previous summary, and no numbered line after
+//    it has a number at or below its last repeat's;
+//  - the summaries never count more repeats than the gaps hold, and after a Quit (`quit`), when
+//    every count owed has been written, exactly as many.
 inline void CheckErrorLogRun(std::string_view appended, bool with_header, bool writes_limited,
-                             const std::map<int64_t, std::string>& printed, int run,
+                             bool quit, const std::vector<std::string>& printed, int run,
                              std::vector<std::string>& problems) {
   const std::string where = "error log, run " + std::to_string(run) + ": ";
   if (!appended.empty() && appended.back() != '\n') {
     problems.push_back(where + "the last line is not whole");
   }
-  int64_t expected = 1;
+  constexpr int64_t kWrap = 65536;
+  // The smallest number above `floor` that reads as `shown` in 16 bits.
+  auto unwrap = [&](int64_t shown, int64_t floor) {
+    return floor + 1 + ((shown - (floor + 1)) % kWrap + kWrap) % kWrap;
+  };
+  struct Episode {
+    int64_t first = 0, last = 0;  // numbers, unwrapped
+    uint64_t in_all = 1;
+  };
+  std::map<std::string, Episode> episodes;  // by error text
+  int64_t last_numbered = 0, floor = 0, numbered = 0;
+  uint64_t counted = 0;  // repeats the summaries count
+  size_t next_printed = 0;
   bool first = true;
   size_t start = 0;
+  auto head = [](std::string_view l) { return l.substr(0, l.find('\r')); };
   while (start < appended.size()) {
     size_t nl = appended.find("\r\n", start);
     if (nl == std::string_view::npos) break;
@@ -253,26 +283,64 @@ inline void CheckErrorLogRun(std::string_view appended, bool with_header, bool w
       continue;
     }
     first = false;
-    const int64_t n = ErrorLineNumber(line);
-    if (n < 0) {
-      problems.push_back(where + "a line without a number: " + std::string(line.substr(0, 80)));
+    const std::string shown(line.substr(0, 80));
+    // The line must be the next one printed (a text with a line break inside was printed over
+    // several lines: its first must match).
+    size_t at = next_printed;
+    while (at < printed.size() && head(printed[at]) != head(line) && writes_limited) ++at;
+    if (at >= printed.size() || head(printed[at]) != head(line)) {
+      problems.push_back(where + "a line that was not printed there: " + shown);
+    } else {
+      next_printed = at + 1;
+    }
+
+    RepeatSummary sum;
+    if (ParseRepeatSummaryLine(line, sum)) {
+      auto it = episodes.find(sum.text);
+      if (it == episodes.end() || it->second.first % kWrap != sum.first_number) {
+        problems.push_back(where + "a summary of repeats without its first line: " + shown);
+        continue;
+      }
+      Episode& e = it->second;
+      if (sum.more == 0 || sum.in_all != e.in_all + sum.more)
+        problems.push_back(where + "a summary whose counts do not run on: " + shown);
+      e.in_all = sum.in_all;
+      e.last = unwrap(sum.last_number, e.last);
+      floor = std::max(floor, e.last);
+      counted += sum.more;
       continue;
     }
-    if (n != expected && !(writes_limited && n > expected)) {
-      problems.push_back(where + "line " + std::to_string(n) + " where " +
-                         std::to_string(expected) + " was due");
+    const int64_t n = ErrorLineNumber(line);
+    if (n < 0) {
+      problems.push_back(where + "a line without a number: " + shown);
+      continue;
     }
-    expected = n + 1;
-    // A text with a line break inside was printed over several lines; its first must match.
-    const std::string_view head = line.substr(0, line.find('\r'));
-    const auto it = printed.find(n);
-    if (it == printed.end()) {
-      problems.push_back(where + "line " + std::to_string(n) + " was never printed");
-    } else if (it->second != head) {
-      problems.push_back(where + "line " + std::to_string(n) +
-                         " differs from the printed one: " + std::string(head.substr(0, 80)));
+    const int64_t above = std::max(last_numbered, floor);
+    const int64_t u = unwrap(n, above);
+    if (numbered == 0 && u != 1 && !writes_limited)
+      problems.push_back(where + "the first line is " + std::to_string(n) + ", not 1");
+    // Summaries come hourly, so a true gap is far shorter than half the 16-bit range: a number
+    // that far on is one that went back.
+    if (u - above > kWrap / 2)
+      problems.push_back(where + "line " + std::to_string(n) + " out of turn");
+    last_numbered = u;
+    ++numbered;
+    // "N: text stamp": a new episode of this text.
+    const size_t colon = line.find(": ");
+    if (line.size() >= colon + 2 + 1 + kStampLength) {
+      const std::string text(line.substr(colon + 2, line.size() - colon - 2 - 1 - kStampLength));
+      episodes[text] = Episode{u, u, 1};
     }
   }
+  // Numbers used and not on a numbered line are repeats.
+  const int64_t used = std::max(last_numbered, floor);
+  const uint64_t gaps = static_cast<uint64_t>(std::max<int64_t>(0, used - numbered));
+  if (!writes_limited && counted > gaps)
+    problems.push_back(where + "the summaries count " + std::to_string(counted) +
+                       " repeats, the numbers leave room for " + std::to_string(gaps));
+  if (!writes_limited && quit && counted != gaps)
+    problems.push_back(where + "after Quit " + std::to_string(gaps) +
+                       " numbers are missing but the summaries count " + std::to_string(counted));
 }
 
 }  // namespace wm033::soak
