@@ -101,8 +101,8 @@ TWM033f1::~TWM033f1() {
 // configuration as it is at each session start, or the adapter of the configured port.
 std::unique_ptr<onewire::Tmex> TWM033f1::MakeStationTmex() {
   auto plan = [this] {
-    onewire::sim::StationPlan p = onewire::PlanFromChips(env_.sim_seed, bWindDirTable, bWindDirRotation,
-                                                bChipRom, sChipId, bCounterPage);
+    onewire::sim::StationPlan p = onewire::PlanFromChips(
+        env_.sim_seed, bWindDirTable, bWindDirRotation, bChipRom, sChipId, bCounterPage);
     // The simulated counters keep their counts across restarts, as DS2423s do.
     p.state_file = MapPath(env_, "WM033SimChips.txt").value_or("");
     return p;

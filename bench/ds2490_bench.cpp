@@ -92,7 +92,8 @@ struct Rig {
     routines.siPortNum = 1;
     routines.siPortType = 6;
     station = std::make_unique<sim::SimStation>(
-        PlanFromChips(20120823, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids, pages), clock);
+        PlanFromChips(20120823, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids, pages),
+        clock);
     chip = std::make_unique<sim::Ds2490Emulator>(station->bus(), &clock);
     chip->set_frame_us(frame_us);
     LinkOpener open = [this](int16_t, int16_t, std::string& e) -> std::unique_ptr<OneWireLink> {

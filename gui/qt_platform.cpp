@@ -3,17 +3,17 @@
 // loop), and closes as if cancelled when the program is asked to quit from outside.
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <QVBoxLayout>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 

@@ -145,7 +145,8 @@ inline onewire::sim::StationPlan DemoPlan(const onewire::StationConfig& cfg) {
     ids[s] = cfg.chips[s].id;
     pages[s] = cfg.chips[s].counter_page;
   }
-  return onewire::PlanFromChips(20120823, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids, pages);
+  return onewire::PlanFromChips(20120823, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids,
+                                pages);
 }
 
 struct Ds2490Rig {

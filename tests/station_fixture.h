@@ -14,6 +14,7 @@
 
 #include "app/wm033f1.h"
 #include "tests/fake_platform.h"
+#include "tests/text_files.h"
 
 namespace wm033::testing {
 
@@ -52,21 +53,7 @@ class Station {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // Lines of a file, without their CR LF.
-  std::vector<std::string> Lines(const std::string& rel) const {
-    std::vector<std::string> out;
-    std::string s = Read(rel), cur;
-    for (char c : s) {
-      if (c == '\n') {
-        if (!cur.empty() && cur.back() == '\r') cur.pop_back();
-        out.push_back(cur);
-        cur.clear();
-      } else {
-        cur += c;
-      }
-    }
-    if (!cur.empty()) out.push_back(cur);
-    return out;
-  }
+  std::vector<std::string> Lines(const std::string& rel) const { return SplitLines(Read(rel)); }
   // Copies the demo station's files into the folder.
   void CopyDemo() {
     std::filesystem::copy(std::string(WM033_SOURCE_DIR) + "/demo", dir,

@@ -17,15 +17,7 @@ namespace {
 const std::string kGoldenDir = std::string(WM033_SOURCE_DIR) + "/tests/golden/run/";
 
 void ExpectSameText(const std::string& name, const std::string& actual) {
-  const std::string path = kGoldenDir + name;
-  if (std::getenv("WM033_UPDATE_GOLDEN")) {
-    std::ofstream(path, std::ios::binary) << actual;
-    return;
-  }
-  std::ifstream in(path, std::ios::binary);
-  ASSERT_TRUE(in) << "missing golden file " << path;
-  const std::string expected((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(actual, expected) << name << " differs from " << path;
+  ExpectGoldenFile(kGoldenDir + name, actual);
 }
 
 void ExpectSamePane(const display::Bitmap& got) {

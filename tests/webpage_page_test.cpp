@@ -19,15 +19,7 @@ namespace fs = std::filesystem;
 
 // Compares with tests/golden/page/<name>; WM033_UPDATE_GOLDEN=1 rewrites the file instead.
 void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = std::string(WM033_SOURCE_DIR) + "/tests/golden/page/" + name;
-  if (std::getenv("WM033_UPDATE_GOLDEN")) {
-    std::ofstream(path, std::ios::binary) << actual;
-    return;
-  }
-  std::ifstream in(path, std::ios::binary);
-  ASSERT_TRUE(in) << "missing golden file " << path;
-  const std::string expected((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(actual, expected) << "page differs from " << path;
+  ExpectGoldenFile(std::string(WM033_SOURCE_DIR) + "/tests/golden/page/" + name, actual);
 }
 
 std::vector<std::string> FilesIn(const std::string& dir) {

@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
     form.bChipEnabled[slot] = c.enabled;
     pages[slot] = c.counter_page;
   }
-  const sim::StationPlan plan = PlanFromChips(env.sim_seed, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids, pages);
+  const sim::StationPlan plan =
+      PlanFromChips(env.sim_seed, cfg.wind_dir_table, cfg.wind_dir_rotation, roms, ids, pages);
   form.UseTmex(MakeTmex(
       env, platform, [plan] { return plan; },
       [&form](const std::string& text) { form.ReportError(text); }));

@@ -19,6 +19,7 @@
 #include "datalog/timestamp.h"
 #include "gui/program.h"
 #include "platform/single_instance.h"
+#include "tests/text_files.h"
 
 namespace wm033::guitest {
 
@@ -158,19 +159,7 @@ std::string GuiStation::Read(const std::string& rel) const {
 }
 
 std::vector<std::string> GuiStation::Lines(const std::string& rel) const {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : Read(rel)) {
-    if (c == '\n') {
-      if (!cur.empty() && cur.back() == '\r') cur.pop_back();
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty()) out.push_back(cur);
-  return out;
+  return testing::SplitLines(Read(rel));
 }
 
 void GuiStation::SetEnv(const std::string& name, const std::string& value) {
