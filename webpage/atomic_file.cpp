@@ -81,9 +81,12 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::
   int err = 0;
   struct stat old {};
   const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : ModeForNewFile();
-  bool ok = ::fchmod(fd, mode) == 0 || (err = errno, false);
-  ok = ok && WriteAll(fd, data, err);
+  // The temporary file stays private (mkostemp makes it 0600) until it is complete, so a publish
+  // killed half-way leaves nothing that others can read; the final mode is set just before the
+  // rename.
+  bool ok = WriteAll(fd, data, err);
   ok = ok && (::fsync(fd) == 0 || (err = errno, false));
+  ok = ok && (::fchmod(fd, mode) == 0 || (err = errno, false));
   if (::close(fd) != 0 && ok) {
     err = errno;
     ok = false;
