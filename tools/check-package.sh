@@ -2,7 +2,7 @@
 # Builds the Debian package and installs it on a fresh, minimal Debian 12 (a debootstrap'ed
 # chroot), where apt-get has to pull in every runtime library by itself; then runs the installed
 # program headless on a copy of the installed demo station for 70 cycles and removes the package.
-# Needs root and the Debian mirror. Usage: tools/check-package.sh [build-dir]
+# Needs root and the Debian mirror that this machine's apt sources name. Usage: tools/check-package.sh [build-dir]
 set -euo pipefail
 build=${1:-build}
 [ "$(id -u)" -eq 0 ] || { echo "check-package: needs root (debootstrap, chroot)" >&2; exit 1; }
@@ -20,8 +20,31 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "check-package: a fresh Debian 12 in $root"
-debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >"$root.log" 2>&1 ||
+# The mirror of this machine's own apt sources that carries bookworm itself (not its security or
+# updates suites): deb822 .sources files first, then one-line sources.list entries.
+mirror() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -r "$f" ] || continue
+    awk 'BEGIN { RS = ""; FS = "\n" }
+      { uri = ""; main = 0
+        for (i = 1; i <= NF; i++) {
+          if ($i ~ /^URIs:/) { split($i, u, /[ \t]+/); uri = u[2] }
+          if ($i ~ /^Suites:/ && $i ~ /[ \t]bookworm([ \t]|$)/) main = 1
+        }
+        if (uri != "" && main) { print uri; exit } }' "$f"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -r "$f" ] || continue
+    awk '$1 == "deb" { i = 2; if ($2 ~ /^\[/) while ($i !~ /\]$/) i++; if ($2 ~ /^\[/) i++
+                      if ($(i + 1) == "bookworm") { print $i; exit } }' "$f"
+  done
+}
+mirror_uri=$(mirror | head -n 1)
+[ -n "$mirror_uri" ] || { echo "check-package: no bookworm mirror in this machine's apt sources" >&2; exit 1; }
+
+echo "check-package: a fresh Debian 12 in $root (from $mirror_uri)"
+debootstrap --variant=minbase bookworm "$root" "$mirror_uri" >"$root.log" 2>&1 ||
   { tail -n 20 "$root.log" >&2; rm -f "$root.log"; exit 1; }
 rm -f "$root.log"
 mount -t proc proc "$root/proc"
