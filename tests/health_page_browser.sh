@@ -5,18 +5,7 @@
 # the legend, the link to the main page, nothing wider than the screen). Skipped when Chromium is
 # not installed.
 set -u
-chromium=/usr/bin/chromium
-if [ ! -x "$chromium" ]; then
-  echo "skipped: $chromium is not installed (apt-get install chromium)"
-  exit 0
-fi
-bin=$(cd "$1" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-server=
-trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
+source "$(dirname "$0")/browser_prelude.sh"
 
 station="$work/station"
 mkdir -p "$station" "$work/run" && cp -r "$src/demo/." "$station/"

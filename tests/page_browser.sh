@@ -4,18 +4,7 @@
 # Chromium loads the page inside a small wrapper whose script reports what the browser saw
 # (image sizes, table text, quote). Skipped when Chromium is not installed.
 set -u
-chromium=/usr/bin/chromium
-if [ ! -x "$chromium" ]; then
-  echo "skipped: $chromium is not installed (apt-get install chromium)"
-  exit 0
-fi
-bin=$(cd "$1" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-server=
-trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
+source "$(dirname "$0")/browser_prelude.sh"
 
 # The station: JPEG in the first cycle, one extra image on the page with the default alternative
 # text (which quotes the word "alt"), and one whose settings try to put a script handler and a
