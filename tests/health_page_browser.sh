@@ -5,7 +5,7 @@
 # the legend, the link to the main page, nothing wider than the screen). Skipped when Chromium is
 # not installed.
 set -u
-source "$(dirname "$0")/browser_prelude.sh"
+source "$(dirname "$0")/lib/browser_prelude.sh"
 
 station="$work/station"
 mkdir -p "$station" "$work/run" && cp -r "$src/demo/." "$station/"

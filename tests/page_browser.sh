@@ -4,7 +4,7 @@
 # Chromium loads the page inside a small wrapper whose script reports what the browser saw
 # (image sizes, table text, quote). Skipped when Chromium is not installed.
 set -u
-source "$(dirname "$0")/browser_prelude.sh"
+source "$(dirname "$0")/lib/browser_prelude.sh"
 
 # The station: JPEG in the first cycle, one extra image on the page with the default alternative
 # text (which quotes the word "alt"), and one whose settings try to put a script handler and a
