@@ -36,6 +36,10 @@ void CloseLogs(TWM033f1& form) {
 
 int RunStation(const Environment& env, SingleInstance& instance, bool headless,
                const RunHooks& hooks) {
+  // However this run ends, a watchdog that a quit signal armed has nothing left to guard.
+  struct DisarmAtEnd {
+    ~DisarmAtEnd() { DisarmEndWatchdog(); }
+  } disarm_at_end;
   std::unique_ptr<EventLoopPlatform> platform;
   if (headless)
     platform = std::make_unique<HeadlessPlatform>(env);
@@ -141,7 +145,12 @@ int RunProgram(const char* program_name) {
   else
     app = std::make_unique<QApplication>(qt_argc, qt_argv);
   QCoreApplication::setApplicationName(QStringLiteral("WM033"));
-  return RunStation(env, instance, display.headless);
+  const int status = RunStation(env, instance, display.headless);
+  // The logs are closed; the toolkit's teardown (a window system that stopped answering can hold
+  // it) must not keep the process from ending with its status.
+  ArmEndWatchdog(kTeardownSeconds, status, "the window system's teardown");
+  app.reset();
+  return status;
 }
 
 }  // namespace wm033::gui

@@ -10,6 +10,8 @@ packages=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev li
 packages+=(libqt6test6 openbox xdotool wmctrl)
 # A Wayland desktop for the tests: a compositor with XWayland, and Qt's Wayland platform.
 packages+=(weston xwayland qt6-wayland)
+# Stacks of a program that a test finds stuck, for the log.
+packages+=(gdb)
 if [ "${WM033_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium); fi
 missing=()
 for p in "${packages[@]}"; do
