@@ -93,7 +93,9 @@ TEST(ErrorReport, LogHeaderIsWrittenOnceAcrossStarts) {
 TEST(ErrorReport, LogThatCannotBeCreatedLeavesTheWindowOnly) {
   Station s({{"WM033_DRIVE_C", "/dev/null/not-a-folder"}});
   s.CopyDemo();
-  s.env = Environment::FromPairs({{"WM033_DRIVE_C", "/dev/null/not-a-folder"}}, s.dir);
+  s.env = Environment::FromPairs(
+      {{"WM033_DRIVE_C", "/dev/null/not-a-folder"}, {"WM033_PORT1", s.Path("no-serial-port")}},
+      s.dir);
   TWM033f1& f = s.Start();
   EXPECT_FALSE(f.bErrorLogOn);
   EXPECT_NE(std::find(s.platform.messages.begin(), s.platform.messages.end(),
