@@ -49,6 +49,13 @@ void OnEndWatchdog(int) {
   ::_exit(g_end_status);
 }
 
+void InstallEndWatchdog() {
+  struct sigaction wd {};
+  wd.sa_handler = OnEndWatchdog;
+  sigemptyset(&wd.sa_mask);
+  sigaction(SIGALRM, &wd, nullptr);
+}
+
 }  // namespace
 
 int InstallQuitSignals() {
@@ -64,10 +71,7 @@ int InstallQuitSignals() {
   sa.sa_flags = SA_RESTART;
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
-  struct sigaction wd {};
-  wd.sa_handler = OnEndWatchdog;
-  sigemptyset(&wd.sa_mask);
-  sigaction(SIGALRM, &wd, nullptr);
+  InstallEndWatchdog();
   signal(SIGPIPE, SIG_IGN);
   return fds[0];
 }
@@ -80,10 +84,7 @@ void DrainQuitSignals(int fd) {
 
 void ArmEndWatchdog(unsigned seconds, int status, const char* what) {
   ::alarm(0);
-  struct sigaction wd {};
-  wd.sa_handler = OnEndWatchdog;
-  sigemptyset(&wd.sa_mask);
-  sigaction(SIGALRM, &wd, nullptr);
+  InstallEndWatchdog();
   const int n = std::snprintf(g_end_line, sizeof g_end_line,
                               "WM033: %s did not finish within %u s; ending now.\n", what, seconds);
   g_end_line_size = n < 0 ? 0 : std::min<int>(n, sizeof g_end_line - 1);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -40,9 +41,9 @@ class Station {
     // costs a detection timeout at every start).
     for (int n = 1; n <= 10; ++n) {
       const std::string name = "WM033_PORT" + std::to_string(n);
-      bool named = false;
-      for (const auto& [k, v] : env_pairs) named = named || k == name;
-      if (!named) env_pairs.push_back({name, dir + "/no-serial-port"});
+      if (std::none_of(env_pairs.begin(), env_pairs.end(),
+                       [&](const auto& pair) { return pair.first == name; }))
+        env_pairs.push_back({name, dir + "/no-serial-port"});
     }
     env = Environment::FromPairs(env_pairs, dir);
   }
